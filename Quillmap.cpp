@@ -1,0 +1,33 @@
+// Registration of every Quillmap class with Open Inventor.
+
+#include "Quillmap.h"
+
+#include <Inventor/SoDB.h>
+#include <Inventor/SoType.h>
+
+#include "wingededge/SoGenerateWingedEdge.h"
+#include "wingededge/SoWingedEdgeElement.h"
+#include "wingededge/SoWingedEdgeListElement.h"
+
+namespace {
+
+// Runs initClass only for a class Coin does not know yet, so that an
+// application may register some classes itself before calling init().
+template <class T>
+void registerClass(void)
+{
+    if (T::getClassTypeId() == SoType::badType())
+        T::initClass();
+}
+
+} // namespace
+
+void Quillmap::init(void)
+{
+    if (!SoDB::isInitialized())
+        SoDB::init();
+
+    registerClass<SoWingedEdgeElement>();
+    registerClass<SoWingedEdgeListElement>();
+    registerClass<SoGenerateWingedEdge>();
+}
