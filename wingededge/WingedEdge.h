@@ -1,0 +1,180 @@
+#ifndef QUILLMAP_WINGEDEDGE_H
+#define QUILLMAP_WINGEDEDGE_H
+
+// The winged-edge mesh records, one mesh per scene object, and the list that
+// carries the meshes through the traversal state with their display settings.
+//
+// Records live in node-based lists (std::list), so a pointer to a record is a
+// stable handle: it stays valid while other records are inserted or removed,
+// and only removing the record itself invalidates it.
+//
+// Orientation conventions that hold for every face after construction:
+//  - leftNext from an edge whose leftFace is F, and rightNext from an edge
+//    whose rightFace is F, walk F's edge cycle; the cycle's vertices are the
+//    startVertex of edges with leftFace F and the endVertex of edges with
+//    rightFace F.
+//  - The face normal is normalize((x2 - x0) x (x1 - x0)) for three consecutive
+//    cycle vertices: seen from the side the normal points to, the cycle runs
+//    clockwise.
+//  - On a boundary edge (rightFace null) the right wings run along the hole:
+//    rightNext is the neighbouring boundary edge at startVertex, rightPrev the
+//    one at endVertex.
+
+#include <Inventor/SbVec3f.h>
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+struct WEEdge;
+struct WEFace;
+
+struct WEVertex {
+    int32_t id = 0;               // coordinate index while building, then dense
+    int32_t objectIndex = 0;
+    std::vector<WEEdge*> edges;   // every incident edge, unordered
+    SbVec3f position = SbVec3f(0.0f, 0.0f, 0.0f);
+    SbVec3f normal = SbVec3f(0.0f, 0.0f, 0.0f);
+    int32_t flags = 0;
+};
+
+struct WEEdge {
+    // Construction-time bits of the flags word.
+    enum { TWO_SIDED = 1, SETTLED = 2 };
+
+    int32_t id = 0;
+    int32_t objectIndex = 0;
+    WEEdge* leftNext = nullptr;   // follows in the left face, shares endVertex
+    WEEdge* leftPrev = nullptr;   // precedes in the left face, shares startVertex
+    WEEdge* rightNext = nullptr;  // follows in the right face, shares startVertex
+    WEEdge* rightPrev = nullptr;  // precedes in the right face, shares endVertex
+    WEVertex* startVertex = nullptr;
+    WEVertex* endVertex = nullptr;
+    WEFace* leftFace = nullptr;   // runs along the edge from start to end
+    WEFace* rightFace = nullptr;  // runs from end to start; null on a boundary
+    int32_t flags = 0;
+    int32_t spare = 0;
+
+    bool isBoundary(void) const { return leftFace == nullptr || rightFace == nullptr; }
+    WEVertex* otherVertex(const WEVertex* v) const { return v == startVertex ? endVertex : startVertex; }
+};
+
+struct WEFace {
+    enum { VISITED = 1 };
+
+    int32_t id = 0;
+    int32_t objectIndex = 0;
+    std::vector<WEEdge*> edges;   // the face's edges as a set; the wings give the order
+    SbVec3f normal = SbVec3f(0.0f, 0.0f, 0.0f);
+    int32_t flags = 0;
+};
+
+class WingedEdgeList;
+
+// Input of buildFromStrips: the strips of one indexed triangle-strip set,
+// flattened. coordIndex holds no -1 separators; stripLengths says how many
+// consecutive entries each strip takes. normalIndex runs parallel to
+// coordIndex.
+struct StripInput {
+    std::vector<SbVec3f> coordinates;
+    std::vector<int32_t> coordIndex;
+    std::vector<SbVec3f> normals;
+    std::vector<int32_t> normalIndex;
+    std::vector<int32_t> stripLengths;
+};
+
+class WingedEdgeMesh {
+public:
+    WingedEdgeMesh(void) = default;
+    WingedEdgeMesh(const WingedEdgeMesh& other);
+    WingedEdgeMesh& operator=(const WingedEdgeMesh& other);
+    WingedEdgeMesh(WingedEdgeMesh&& other) = default;
+    WingedEdgeMesh& operator=(WingedEdgeMesh&& other) = default;
+
+    int32_t vertexCount = 0;
+    int32_t edgeCount = 0;
+    int32_t faceCount = 0;
+    int32_t objectIndex = 0;
+    std::list<WEVertex> vertices;
+    std::list<WEEdge> edges;
+    std::list<WEFace> faces;
+
+    // Appends one mesh built from the strips to the list and runs the
+    // construction passes on it. Triangles with a repeated coordinate index
+    // are dropped silently; triangles with a coordinate or normal index
+    // outside its array are dropped too and counted. Returns that count.
+    static int buildFromStrips(WingedEdgeList& list, int32_t objectIndex, const StripInput& strips);
+
+    // Adds one triangle with corners x0, x1, x2 (edge ei runs from xi to
+    // x(i+1)). With a previous face, its edge number a (0 or 1, in creation
+    // order) is shared and the corners xa and x(a+1) are taken from it.
+    // previousFace receives the new face.
+    void addTriangle(const SbVec3f position[3], const int32_t coordIndex[3], const SbVec3f normal[3],
+                     int a, WEFace*& previousFace);
+
+    // The construction passes, in the order buildFromStrips runs them.
+    void weldVertices(void);
+    void orientAndPair(void);
+    void linkBoundaryWings(void);
+    void fillZeroNormals(void);
+    void setObjectIndex(void);
+    void computeVertexNormals(void);
+    void renumber(void);
+
+    void computeFaceNormals(void);
+    void clearMarks(void);
+    static void flipEdge(WEEdge* edge);
+
+    // Structural problems of the mesh, one line each; empty when the counts
+    // match the lists, ids are dense, every reference points into this mesh,
+    // vertex and face edge lists agree with the edges, and every face's wing
+    // cycle closes after as many steps as the face has edges.
+    std::string checkConsistency(void) const;
+
+private:
+    void copyFrom(const WingedEdgeMesh& other);
+    void mergePairs(const std::vector<WEEdge*>& pairs);
+
+    int32_t nextEdgeId = 0;
+    int32_t nextFaceId = 0;
+};
+
+class WingedEdgeList {
+public:
+    WingedEdgeList(void) = default;
+    WingedEdgeList(const WingedEdgeList& other);
+    WingedEdgeList& operator=(const WingedEdgeList& other);
+
+    std::vector<WingedEdgeMesh> meshes;
+
+    int32_t upToDate = 0;
+    int32_t modificationsApplied = 0;
+    int32_t classified = 0;
+    int32_t renderCacheValid = 0;
+
+    void setCurvatureMode(int32_t mode) { curvatureMode = mode; }
+    int32_t getCurvatureMode(void) const { return curvatureMode; }
+    void setThreshold(double value) { threshold = value; }
+    double getThreshold(void) const { return threshold; }
+    void setVisualizationMode(int32_t mode);
+    int32_t getVisualizationMode(void) const { return visualizationMode; }
+
+    // Removes the meshes and restores every setting and status word to its
+    // initial value.
+    void clear(void);
+    // Moves every mesh into the first one, ids continuing after it.
+    void connectObjects(void);
+    void renumber(void);
+
+    int32_t totalVertexCount(void) const;
+    int32_t totalEdgeCount(void) const;
+    int32_t totalFaceCount(void) const;
+
+private:
+    int32_t curvatureMode = 1;
+    double threshold = 0.01;
+    int32_t visualizationMode = 2;
+};
+
+#endif // QUILLMAP_WINGEDEDGE_H

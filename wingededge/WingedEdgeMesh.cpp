@@ -1,0 +1,676 @@
+// Construction of winged-edge meshes from indexed triangle strips, and the
+// passes that re-link, orient and renumber a mesh.
+
+#include "wingededge/WingedEdge.h"
+
+#include <Inventor/SbVec3d.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <unordered_set>
+
+namespace {
+
+// Unit vector of v in double precision; (0,0,0) stays (0,0,0).
+SbVec3f normalized(const SbVec3f& v)
+{
+    const double x = v[0], y = v[1], z = v[2];
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (length == 0.0)
+        return SbVec3f(0.0f, 0.0f, 0.0f);
+    return SbVec3f(float(x / length), float(y / length), float(z / length));
+}
+
+// normalize(a x b), computed in double precision.
+SbVec3f unitCross(const SbVec3f& a, const SbVec3f& b)
+{
+    const double x = double(a[1]) * b[2] - double(a[2]) * b[1];
+    const double y = double(a[2]) * b[0] - double(a[0]) * b[2];
+    const double z = double(a[0]) * b[1] - double(a[1]) * b[0];
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (length == 0.0)
+        return SbVec3f(0.0f, 0.0f, 0.0f);
+    return SbVec3f(float(x / length), float(y / length), float(z / length));
+}
+
+SbVec3f difference(const SbVec3f& a, const SbVec3f& b)
+{
+    return SbVec3f(float(double(a[0]) - b[0]), float(double(a[1]) - b[1]), float(double(a[2]) - b[2]));
+}
+
+WEFace* otherFace(const WEEdge* edge, const WEFace* face)
+{
+    return edge->leftFace == face ? edge->rightFace : edge->leftFace;
+}
+
+// The vertex where the face's cycle enters the edge, and the one where it leaves.
+WEVertex* traversalStart(const WEEdge* edge, const WEFace* face)
+{
+    return edge->leftFace == face ? edge->startVertex : edge->endVertex;
+}
+
+WEVertex* traversalEnd(const WEEdge* edge, const WEFace* face)
+{
+    return edge->leftFace == face ? edge->endVertex : edge->startVertex;
+}
+
+WEEdge* nextInFace(const WEEdge* edge, const WEFace* face)
+{
+    return edge->leftFace == face ? edge->leftNext : edge->rightNext;
+}
+
+WEEdge* previousInFace(const WEEdge* edge, const WEFace* face)
+{
+    return edge->leftFace == face ? edge->leftPrev : edge->rightPrev;
+}
+
+void removeFrom(std::vector<WEEdge*>& list, const WEEdge* edge)
+{
+    list.erase(std::remove(list.begin(), list.end(), edge), list.end());
+}
+
+// On a boundary edge, the wing on the missing face's side at vertex v.
+WEEdge*& boundaryWing(WEEdge* edge, const WEVertex* v)
+{
+    if (v == edge->endVertex)
+        return edge->leftFace == nullptr ? edge->leftNext : edge->rightPrev;
+    return edge->leftFace == nullptr ? edge->leftPrev : edge->rightNext;
+}
+
+} // namespace
+
+// --- construction ----------------------------------------------------------
+
+int WingedEdgeMesh::buildFromStrips(WingedEdgeList& list, int32_t objectIndex, const StripInput& in)
+{
+    list.meshes.emplace_back();
+    WingedEdgeMesh& mesh = list.meshes.back();
+    mesh.objectIndex = objectIndex;
+    mesh.nextEdgeId = 0;
+    mesh.nextFaceId = 0;
+
+    const size_t coordCount = in.coordinates.size();
+    const size_t normalCount = in.normals.size();
+    const size_t indexCount = in.coordIndex.size();
+    int dropped = 0;
+
+    size_t stripStart = 0;
+    for (int32_t length : in.stripLengths) {
+        const size_t begin = stripStart;
+        const size_t end = std::min(indexCount, begin + size_t(std::max(length, 0)));
+        stripStart = end;
+        if (end - begin <= 2)
+            continue;
+
+        WEFace* previous = nullptr;
+        for (size_t j = begin + 2; j < end; ++j) {
+            const bool even = ((j - begin - 2) % 2) == 0;
+            const size_t corner[3] = { even ? j - 2 : j, j - 1, even ? j : j - 2 };
+
+            int32_t ci[3];
+            for (int i = 0; i < 3; ++i)
+                ci[i] = in.coordIndex[corner[i]];
+            if (ci[0] == ci[1] || ci[1] == ci[2] || ci[0] == ci[2]) {
+                previous = nullptr;
+                continue;
+            }
+
+            bool inRange = true;
+            for (int i = 0; i < 3; ++i) {
+                const size_t k = corner[i];
+                inRange = inRange && ci[i] >= 0 && size_t(ci[i]) < coordCount && k < in.normalIndex.size() &&
+                          in.normalIndex[k] >= 0 && size_t(in.normalIndex[k]) < normalCount;
+            }
+            if (!inRange) {
+                ++dropped;
+                previous = nullptr;
+                continue;
+            }
+
+            SbVec3f position[3], normal[3];
+            for (int i = 0; i < 3; ++i) {
+                position[i] = in.coordinates[size_t(ci[i])];
+                normal[i] = in.normals[size_t(in.normalIndex[corner[i]])];
+            }
+            mesh.addTriangle(position, ci, normal, even ? 0 : 1, previous);
+        }
+    }
+
+    mesh.weldVertices();
+    mesh.orientAndPair();
+    mesh.linkBoundaryWings();
+    mesh.setObjectIndex();
+    mesh.computeVertexNormals();
+    mesh.renumber();
+    return dropped;
+}
+
+void WingedEdgeMesh::addTriangle(const SbVec3f position[3], const int32_t coordIndex[3], const SbVec3f normal[3],
+                                 int a, WEFace*& previousFace)
+{
+    WEVertex* x[3] = { nullptr, nullptr, nullptr };
+    WEEdge* e[3] = { nullptr, nullptr, nullptr };
+    WEEdge* shared = nullptr;
+
+    if (previousFace != nullptr) {
+        shared = previousFace->edges[size_t(a)];
+        x[a] = shared->endVertex;
+        x[(a + 1) % 3] = shared->startVertex;
+        e[a] = shared;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (x[i] != nullptr)
+            continue;
+        vertices.emplace_back();
+        WEVertex& v = vertices.back();
+        v.id = coordIndex[i];
+        v.position = position[i];
+        v.normal = normal[i];
+        x[i] = &v;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (e[i] != nullptr)
+            continue;
+        edges.emplace_back();
+        edges.back().id = nextEdgeId++;
+        e[i] = &edges.back();
+    }
+    faces.emplace_back();
+    WEFace& face = faces.back();
+    face.id = nextFaceId++;
+
+    // The edge lists of the corners, in the order the passes expect them.
+    const bool fresh0 = e[0] != shared, fresh1 = e[1] != shared;
+    x[0]->edges.push_back(e[2]);
+    if (fresh0) {
+        x[0]->edges.push_back(e[0]);
+        x[1]->edges.push_back(e[0]);
+    }
+    if (fresh1) {
+        x[1]->edges.push_back(e[1]);
+        x[2]->edges.push_back(e[1]);
+    }
+    x[2]->edges.push_back(e[2]);
+    face.edges.assign(e, e + 3);
+
+    for (int i = 0; i < 3; ++i) {
+        WEEdge* edge = e[i];
+        const int next = (i + 1) % 3, prev = (i + 2) % 3;
+        if (edge == shared) {
+            edge->rightFace = &face;
+            edge->rightNext = e[next];
+            edge->rightPrev = e[prev];
+            edge->flags |= WEEdge::TWO_SIDED;
+            continue;
+        }
+        edge->startVertex = x[i];
+        edge->endVertex = x[next];
+        edge->leftFace = &face;
+        edge->rightFace = nullptr;
+        edge->leftNext = e[next];
+        edge->leftPrev = e[prev];
+        edge->rightNext = e[prev];
+        edge->rightPrev = e[next];
+    }
+
+    const SbVec3f d1 = difference(x[1]->position, x[0]->position);
+    const SbVec3f d2 = difference(x[2]->position, x[0]->position);
+    const SbVec3f zero(0.0f, 0.0f, 0.0f);
+    face.normal = (d1 == zero || d2 == zero) ? zero : unitCross(d2, d1);
+    previousFace = &face;
+}
+
+// Vertices are matched by coordinate index only: two corners at the same
+// position under different indices stay apart. Ids must not be negative.
+void WingedEdgeMesh::weldVertices(void)
+{
+    int32_t largest = -1;
+    for (const WEVertex& v : vertices)
+        largest = std::max(largest, v.id);
+
+    std::vector<WEVertex*> keeper(size_t(largest + 1), nullptr);
+    for (WEVertex& v : vertices)
+        if (keeper[size_t(v.id)] == nullptr)
+            keeper[size_t(v.id)] = &v;
+
+    for (WEEdge& e : edges) {
+        e.startVertex = keeper[size_t(e.startVertex->id)];
+        e.endVertex = keeper[size_t(e.endVertex->id)];
+    }
+
+    for (auto it = vertices.begin(); it != vertices.end();) {
+        WEVertex* kept = keeper[size_t(it->id)];
+        if (kept == &*it) {
+            ++it;
+            continue;
+        }
+        kept->edges.insert(kept->edges.end(), it->edges.begin(), it->edges.end());
+        kept->normal += it->normal;
+        it = vertices.erase(it);
+    }
+
+    int32_t id = 0;
+    for (WEVertex& v : vertices) {
+        v.id = id++;
+        v.normal = normalized(v.normal);
+    }
+}
+
+// Finds the boundary edges that join two faces (two one-sided edges between
+// the same vertices), orients every connected component consistently by a
+// depth-first fill, and merges each such pair into one two-sided edge.
+//
+// The pair lookup is symmetric: the fill may cross a pair from either face.
+// Where the surface is not orientable the fill cannot make both edges of some
+// pair run opposite; such a pair is left unmerged (two boundary edges), so
+// every face cycle keeps its orientation.
+void WingedEdgeMesh::orientAndPair(void)
+{
+    int32_t largestVertex = -1, largestEdge = -1;
+    for (const WEVertex& v : vertices)
+        largestVertex = std::max(largestVertex, v.id);
+    for (const WEEdge& e : edges)
+        largestEdge = std::max(largestEdge, e.id);
+
+    // 1. Pair collection around every vertex.
+    std::vector<WEEdge*> pairs;
+    {
+        const size_t n = size_t(largestVertex + 1);
+        std::vector<WEEdge*> first(n, nullptr), second(n, nullptr);
+        std::vector<char> tooMany(n, 0);
+        std::vector<int32_t> touched;
+        for (WEVertex& o : vertices) {
+            for (WEEdge* e : o.edges) {
+                if (!e->isBoundary())
+                    continue;
+                const WEVertex* other = e->startVertex->id != o.id ? e->startVertex : e->endVertex;
+                const size_t x = size_t(other->id);
+                if (first[x] == nullptr) {
+                    first[x] = e;
+                    touched.push_back(other->id);
+                } else if (second[x] != nullptr) {
+                    tooMany[x] = 1;
+                } else {
+                    second[x] = e;
+                }
+            }
+            for (int32_t id : touched) {
+                const size_t x = size_t(id);
+                if (second[x] != nullptr) {
+                    if (tooMany[x]) {
+                        std::printf("Error: This is not a 2-manifold!\n");
+                    } else {
+                        pairs.push_back(first[x]);
+                        pairs.push_back(second[x]);
+                    }
+                }
+                first[x] = second[x] = nullptr;
+                tooMany[x] = 0;
+            }
+            touched.clear();
+        }
+    }
+
+    // 2. Partner of every paired edge, by edge id.
+    std::vector<WEEdge*> partner(size_t(largestEdge + 1), nullptr);
+    for (size_t p = 0; p < pairs.size(); p += 2) {
+        partner[size_t(pairs[p]->id)] = pairs[p + 1];
+        partner[size_t(pairs[p + 1]->id)] = pairs[p];
+    }
+
+    // 3./4. Flood fill, one component at a time.
+    struct Visit {
+        WEFace* face;
+        bool flip;
+    };
+    std::vector<Visit> stack;
+    for (WEFace& start : faces) {
+        if (start.flags & WEFace::VISITED)
+            continue;
+        if (start.edges.empty() || previousInFace(start.edges.front(), &start) == nullptr) {
+            start.flags |= WEFace::VISITED;
+            continue;
+        }
+
+        SbVec3d k(0.0, 0.0, 0.0);
+        for (const WEEdge* e : start.edges) {
+            k += SbVec3d(e->startVertex->position[0], e->startVertex->position[1], e->startVertex->position[2]);
+            k += SbVec3d(e->endVertex->position[0], e->endVertex->position[1], e->endVertex->position[2]);
+        }
+        const WEEdge* e = start.edges.front();
+        const WEVertex* p0 = traversalStart(e, &start);
+        const WEVertex* p1 = traversalEnd(e, &start);
+        const WEVertex* p2 = traversalStart(previousInFace(e, &start), &start);
+        const SbVec3d a(double(p1->position[0]) - p0->position[0], double(p1->position[1]) - p0->position[1],
+                        double(p1->position[2]) - p0->position[2]);
+        const SbVec3d b(double(p2->position[0]) - p0->position[0], double(p2->position[1]) - p0->position[1],
+                        double(p2->position[2]) - p0->position[2]);
+        stack.push_back({ &start, a.cross(b).dot(k) >= 0.0 });
+
+        while (!stack.empty()) {
+            const Visit visit = stack.back();
+            stack.pop_back();
+            WEFace* face = visit.face;
+            if (face->flags & WEFace::VISITED)
+                continue;
+            face->flags |= WEFace::VISITED;
+            if (visit.flip)
+                face->normal.negate();
+            for (WEEdge* edge : face->edges) {
+                if (visit.flip && !(edge->flags & WEEdge::SETTLED))
+                    flipEdge(edge);
+                edge->flags |= WEEdge::SETTLED;
+            }
+            // Pushed in reverse so that the first listed edge is followed first.
+            for (auto it = face->edges.rbegin(); it != face->edges.rend(); ++it) {
+                WEEdge* edge = *it;
+                if (!edge->isBoundary()) {
+                    WEFace* across = otherFace(edge, face);
+                    if (!(across->flags & WEFace::VISITED))
+                        stack.push_back({ across, visit.flip });
+                    continue;
+                }
+                WEEdge* q = partner[size_t(edge->id)];
+                if (q == nullptr)
+                    continue;
+                WEFace* across = q->leftFace != nullptr ? q->leftFace : q->rightFace;
+                if (across != nullptr && !(across->flags & WEFace::VISITED))
+                    stack.push_back({ across, edge->startVertex != q->endVertex });
+            }
+        }
+    }
+
+    clearMarks();
+    mergePairs(pairs);
+}
+
+// Merges every oriented pair (A, B) into A; B leaves the mesh.
+void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
+{
+    std::vector<WEEdge*> merged;
+    for (size_t p = 0; p < pairs.size(); p += 2) {
+        WEEdge* a = pairs[p];
+        WEEdge* b = pairs[p + 1];
+        if (!a->isBoundary() || !b->isBoundary())
+            continue; // merged from the other end already
+        if (a->startVertex != b->endVertex || b->leftFace == nullptr || a->leftFace == nullptr)
+            continue; // same direction: the surface is not orientable here
+
+        WEFace* face = b->leftFace;
+        a->rightFace = face;
+        a->rightNext = b->leftNext;
+        a->rightPrev = b->leftPrev;
+        removeFrom(face->edges, b);
+        face->edges.push_back(a);
+
+        WEEdge* next = a->rightNext;
+        (next->startVertex == a->startVertex ? next->leftPrev : next->rightPrev) = a;
+        WEEdge* prev = a->rightPrev;
+        (prev->endVertex == a->endVertex ? prev->leftNext : prev->rightNext) = a;
+
+        removeFrom(a->startVertex->edges, b);
+        removeFrom(a->endVertex->edges, b);
+        b->rightFace = a->leftFace;
+        merged.push_back(b);
+    }
+    for (WEEdge* b : merged)
+        b->flags = 1;
+    edges.remove_if([](const WEEdge& e) { return e.flags != 0; });
+}
+
+// Links the open wings of boundary edges around each hole, then sets the
+// counts and fills missing vertex normals.
+void WingedEdgeMesh::linkBoundaryWings(void)
+{
+    int32_t id = 0;
+    for (WEEdge& e : edges)
+        e.id = id++;
+    edgeCount = id;
+    int32_t largestVertex = -1, largestFace = -1;
+    for (const WEVertex& v : vertices)
+        largestVertex = std::max(largestVertex, v.id);
+    for (const WEFace& f : faces)
+        largestFace = std::max(largestFace, f.id);
+    vertexCount = largestVertex + 1;
+    faceCount = largestFace + 1;
+
+    for (WEEdge& e : edges) {
+        if (!e.isBoundary() || (e.leftFace == nullptr && e.rightFace == nullptr))
+            continue;
+        for (WEVertex* v : { e.startVertex, e.endVertex }) {
+            // Rotate around v through the faces, from e to the next boundary edge.
+            const bool backwards = (v == e.startVertex) == (e.rightFace == nullptr);
+            WEEdge* y = &e;
+            size_t steps = v->edges.size() + 10;
+            do {
+                if (backwards)
+                    y = y->startVertex == v ? y->leftPrev : y->rightPrev;
+                else
+                    y = y->startVertex == v ? y->rightNext : y->leftNext;
+                --steps;
+            } while (y != nullptr && !y->isBoundary() && steps > 0);
+            if (y == nullptr || !y->isBoundary() || y == &e || steps == 0)
+                continue;
+            if (y->startVertex != v && y->endVertex != v)
+                continue;
+            boundaryWing(&e, v) = y;
+            boundaryWing(y, v) = &e;
+        }
+    }
+    fillZeroNormals();
+}
+
+// --- normals ---------------------------------------------------------------
+
+namespace {
+
+// Sum of the normals of the faces along a vertex's edges, and how many.
+int addFaceNormals(const WEVertex& v, SbVec3f& sum)
+{
+    int count = 0;
+    sum.setValue(0.0f, 0.0f, 0.0f);
+    for (const WEEdge* e : v.edges) {
+        for (const WEFace* f : { e->leftFace, e->rightFace }) {
+            if (f != nullptr) {
+                sum += f->normal;
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+void WingedEdgeMesh::fillZeroNormals(void)
+{
+    const SbVec3f zero(0.0f, 0.0f, 0.0f);
+    for (WEVertex& v : vertices) {
+        if (v.normal != zero)
+            continue;
+        SbVec3f sum;
+        const int count = addFaceNormals(v, sum);
+        if (count > 0)
+            v.normal = sum / float(count);
+    }
+}
+
+// A vertex without faces keeps the normal it has: there is nothing to
+// average, and dividing by zero would poison every later computation.
+void WingedEdgeMesh::computeVertexNormals(void)
+{
+    for (WEVertex& v : vertices) {
+        SbVec3f sum;
+        const int count = addFaceNormals(v, sum);
+        if (count > 0)
+            v.normal = sum / float(count);
+    }
+}
+
+void WingedEdgeMesh::computeFaceNormals(void)
+{
+    std::vector<const WEVertex*> collected;
+    for (WEFace& face : faces) {
+        collected.clear();
+        if (face.edges.empty()) {
+            face.normal.setValue(0.0f, 0.0f, 0.0f);
+            continue;
+        }
+        const WEEdge* start = face.edges.front();
+        const WEEdge* e = start;
+        // A broken cycle must not keep the walk going: never more steps than edges.
+        for (size_t step = 0; step < face.edges.size() && e != nullptr; ++step) {
+            collected.push_back(traversalStart(e, &face));
+            e = previousInFace(e, &face);
+            if (e == start)
+                break;
+        }
+        if (collected.size() < 3) {
+            face.normal.setValue(0.0f, 0.0f, 0.0f);
+            continue;
+        }
+        const size_t n = collected.size();
+        const SbVec3f& q1 = collected[n - 3]->position;
+        const SbVec3f& q2 = collected[n - 2]->position;
+        const SbVec3f& q3 = collected[n - 1]->position;
+        face.normal = unitCross(difference(q3, q2), difference(q1, q2));
+    }
+}
+
+// --- bookkeeping -------------------------------------------------------------
+
+void WingedEdgeMesh::renumber(void)
+{
+    int32_t id = 0;
+    for (WEVertex& v : vertices)
+        v.id = id++;
+    vertexCount = id;
+    id = 0;
+    for (WEEdge& e : edges)
+        e.id = id++;
+    edgeCount = id;
+    id = 0;
+    for (WEFace& f : faces)
+        f.id = id++;
+    faceCount = id;
+    nextEdgeId = edgeCount;
+    nextFaceId = faceCount;
+}
+
+void WingedEdgeMesh::setObjectIndex(void)
+{
+    for (WEVertex& v : vertices)
+        v.objectIndex = objectIndex;
+    for (WEEdge& e : edges)
+        e.objectIndex = objectIndex;
+    for (WEFace& f : faces)
+        f.objectIndex = objectIndex;
+}
+
+void WingedEdgeMesh::clearMarks(void)
+{
+    for (WEVertex& v : vertices)
+        v.flags = 0;
+    for (WEEdge& e : edges)
+        e.flags = 0;
+    for (WEFace& f : faces)
+        f.flags = 0;
+}
+
+void WingedEdgeMesh::flipEdge(WEEdge* edge)
+{
+    std::swap(edge->startVertex, edge->endVertex);
+    std::swap(edge->leftNext, edge->leftPrev);
+    std::swap(edge->rightNext, edge->rightPrev);
+}
+
+// --- consistency ---------------------------------------------------------------
+
+namespace {
+
+template <class T>
+void checkIds(const std::list<T>& records, int32_t count, const char* what, std::ostream& out)
+{
+    if (int32_t(records.size()) != count)
+        out << what << " count " << count << " but " << records.size() << " records\n";
+    std::vector<char> seen(records.size(), 0);
+    for (const T& r : records) {
+        if (r.id < 0 || size_t(r.id) >= records.size() || seen[size_t(r.id)])
+            out << what << " id " << r.id << " is not dense\n";
+        else
+            seen[size_t(r.id)] = 1;
+    }
+}
+
+bool contains(const std::vector<WEEdge*>& list, const WEEdge* e)
+{
+    return std::find(list.begin(), list.end(), e) != list.end();
+}
+
+} // namespace
+
+std::string WingedEdgeMesh::checkConsistency(void) const
+{
+    std::ostringstream out;
+    checkIds(vertices, vertexCount, "vertex", out);
+    checkIds(edges, edgeCount, "edge", out);
+    checkIds(faces, faceCount, "face", out);
+
+    std::unordered_set<const void*> mine;
+    for (const WEVertex& v : vertices)
+        mine.insert(&v);
+    for (const WEEdge& e : edges)
+        mine.insert(&e);
+    for (const WEFace& f : faces)
+        mine.insert(&f);
+    auto foreign = [&](const void* p) { return p == nullptr || mine.count(p) == 0; };
+
+    for (const WEEdge& e : edges) {
+        if (foreign(e.startVertex) || foreign(e.endVertex) || e.startVertex == e.endVertex) {
+            out << "edge " << e.id << " has bad vertices\n";
+            continue;
+        }
+        if (foreign(e.leftNext) || foreign(e.leftPrev) || foreign(e.rightNext) || foreign(e.rightPrev))
+            out << "edge " << e.id << " has a wing outside the mesh\n";
+        if ((e.leftFace == nullptr && e.rightFace == nullptr) || (e.leftFace && foreign(e.leftFace)) ||
+            (e.rightFace && foreign(e.rightFace)))
+            out << "edge " << e.id << " has bad faces\n";
+        if (e.leftFace != nullptr && e.leftFace == e.rightFace)
+            out << "edge " << e.id << " has the same face on both sides\n";
+        if (!contains(e.startVertex->edges, &e) || !contains(e.endVertex->edges, &e))
+            out << "edge " << e.id << " is missing from a vertex's edge list\n";
+        for (const WEFace* f : { e.leftFace, e.rightFace })
+            if (f != nullptr && !foreign(f) && !contains(f->edges, &e))
+                out << "edge " << e.id << " is missing from face " << f->id << "\n";
+    }
+    for (const WEVertex& v : vertices)
+        for (const WEEdge* e : v.edges)
+            if (foreign(e) || (e->startVertex != &v && e->endVertex != &v))
+                out << "vertex " << v.id << " lists an edge that does not touch it\n";
+
+    for (const WEFace& f : faces) {
+        bool listed = !f.edges.empty();
+        for (const WEEdge* e : f.edges)
+            listed = listed && !foreign(e) && (e->leftFace == &f || e->rightFace == &f);
+        if (!listed) {
+            out << "face " << f.id << " lists an edge that does not border it\n";
+            continue;
+        }
+        const WEEdge* start = f.edges.front();
+        const WEEdge* e = start;
+        size_t steps = 0;
+        do {
+            const WEEdge* next = nextInFace(e, &f);
+            if (foreign(next) || (next->leftFace != &f && next->rightFace != &f) ||
+                traversalStart(next, &f) != traversalEnd(e, &f))
+                break;
+            e = next;
+            ++steps;
+        } while (e != start && steps <= f.edges.size());
+        if (e != start || steps != f.edges.size())
+            out << "face " << f.id << " wing cycle does not close in " << f.edges.size() << " steps\n";
+    }
+    return out.str();
+}
