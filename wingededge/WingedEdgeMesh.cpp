@@ -320,12 +320,15 @@ void WingedEdgeMesh::orientAndPair(void)
         partner[size_t(pairs[p + 1]->id)] = pairs[p];
     }
 
-    // 3./4. Flood fill, one component at a time.
+    // 3./4. Flood fill, one component at a time. Faces joined by two-sided
+    // edges (strip neighbours) always agree, so they are visited as a unit
+    // before any pair is crossed: on a surface that cannot be oriented the
+    // disagreement then falls on a pair, which merging leaves apart.
     struct Visit {
         WEFace* face;
         bool flip;
     };
-    std::vector<Visit> stack;
+    std::vector<Visit> across, unit;
     for (WEFace& start : faces) {
         if (start.flags & WEFace::VISITED)
             continue;
@@ -347,37 +350,42 @@ void WingedEdgeMesh::orientAndPair(void)
                         double(p1->position[2]) - p0->position[2]);
         const SbVec3d b(double(p2->position[0]) - p0->position[0], double(p2->position[1]) - p0->position[1],
                         double(p2->position[2]) - p0->position[2]);
-        stack.push_back({ &start, a.cross(b).dot(k) >= 0.0 });
+        across.push_back({ &start, a.cross(b).dot(k) >= 0.0 });
 
-        while (!stack.empty()) {
-            const Visit visit = stack.back();
-            stack.pop_back();
-            WEFace* face = visit.face;
-            if (face->flags & WEFace::VISITED)
-                continue;
-            face->flags |= WEFace::VISITED;
-            if (visit.flip)
-                face->normal.negate();
-            for (WEEdge* edge : face->edges) {
-                if (visit.flip && !(edge->flags & WEEdge::SETTLED))
-                    flipEdge(edge);
-                edge->flags |= WEEdge::SETTLED;
-            }
-            // Pushed in reverse so that the first listed edge is followed first.
-            for (auto it = face->edges.rbegin(); it != face->edges.rend(); ++it) {
-                WEEdge* edge = *it;
-                if (!edge->isBoundary()) {
-                    WEFace* across = otherFace(edge, face);
-                    if (!(across->flags & WEFace::VISITED))
-                        stack.push_back({ across, visit.flip });
+        while (!across.empty()) {
+            unit.push_back(across.back());
+            across.pop_back();
+            while (!unit.empty()) {
+                const Visit visit = unit.back();
+                unit.pop_back();
+                WEFace* face = visit.face;
+                if (face->flags & WEFace::VISITED)
                     continue;
+                face->flags |= WEFace::VISITED;
+                if (visit.flip)
+                    face->normal.negate();
+                for (WEEdge* edge : face->edges) {
+                    if (visit.flip && !(edge->flags & WEEdge::SETTLED))
+                        flipEdge(edge);
+                    edge->flags |= WEEdge::SETTLED;
                 }
-                WEEdge* q = partner[size_t(edge->id)];
-                if (q == nullptr)
-                    continue;
-                WEFace* across = q->leftFace != nullptr ? q->leftFace : q->rightFace;
-                if (across != nullptr && !(across->flags & WEFace::VISITED))
-                    stack.push_back({ across, edge->startVertex != q->endVertex });
+                // Pushed in reverse so that the first listed edge is followed first.
+                for (auto it = face->edges.rbegin(); it != face->edges.rend(); ++it) {
+                    WEEdge* edge = *it;
+                    if (!edge->isBoundary()) {
+                        WEFace* neighbour = otherFace(edge, face);
+                        if (!(neighbour->flags & WEFace::VISITED))
+                            unit.push_back({ neighbour, visit.flip });
+                        continue;
+                    }
+                    WEEdge* q = partner[size_t(edge->id)];
+                    if (q == nullptr)
+                        continue;
+                    // The edges run opposite when the two faces agree.
+                    WEFace* neighbour = q->leftFace != nullptr ? q->leftFace : q->rightFace;
+                    if (neighbour != nullptr && !(neighbour->flags & WEFace::VISITED))
+                        across.push_back({ neighbour, edge->startVertex != q->endVertex });
+                }
             }
         }
     }
@@ -405,10 +413,11 @@ void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
         removeFrom(face->edges, b);
         face->edges.push_back(a);
 
+        // The neighbours in the face pointed back at B; they now point at A.
         WEEdge* next = a->rightNext;
-        (next->startVertex == a->startVertex ? next->leftPrev : next->rightPrev) = a;
+        (next->leftFace == face ? next->leftPrev : next->rightPrev) = a;
         WEEdge* prev = a->rightPrev;
-        (prev->endVertex == a->endVertex ? prev->leftNext : prev->rightNext) = a;
+        (prev->leftFace == face ? prev->leftNext : prev->rightNext) = a;
 
         removeFrom(a->startVertex->edges, b);
         removeFrom(a->endVertex->edges, b);
