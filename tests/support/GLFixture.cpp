@@ -25,10 +25,6 @@ struct GLFixture::Platform {
     GLXFBConfig config = nullptr;
     GLXContext context = nullptr;
     GLXPbuffer pbuffer = 0;
-    // Double-buffered pbuffers are drawn into and read from the back buffer.
-    // Reading the front buffer of one gives black on llvmpipe, and nothing
-    // here ever swaps.
-    bool doubleBuffered = false;
 };
 
 namespace {
@@ -83,13 +79,18 @@ int fbAttrib(Display* display, GLXFBConfig config, int attribute)
     return value;
 }
 
-// Picks an RGBA8 / depth 24 configuration that can back a pbuffer. Configs
-// without multisampling are required so that edges are reproducible; one with
-// an 8-bit stencil buffer is preferred, since outline techniques use it.
-// Double-buffered configs are preferred too: with Mesa's software rasteriser
-// under Xvfb, flushing a single-buffered pbuffer pushes the front buffer to
-// the server with MIT-SHM PutImage, which the server rejects (BadMatch) and
-// Xlib's default handler then ends the process.
+// Picks a double-buffered RGBA8 / depth 24 configuration that can back a
+// pbuffer. Configs without multisampling are required so that edges are
+// reproducible; one with an 8-bit stencil buffer is preferred, since outline
+// techniques use it.
+//
+// Only double-buffered configs are taken, and everything is drawn into and
+// read from the back buffer, never swapped. With Mesa's software rasteriser
+// under Xvfb, drawing into the front buffer of a pbuffer (single-buffered, or
+// GL_FRONT of a double-buffered one) makes Mesa push it to the server with
+// MIT-SHM PutImage, which the server rejects with BadMatch, and Xlib's
+// default error handler then ends the process. Reading the front buffer
+// gives black there as well.
 GLXFBConfig chooseConfig(Display* display)
 {
     const int attributes[] = {
@@ -100,6 +101,7 @@ GLXFBConfig chooseConfig(Display* display)
         GLX_BLUE_SIZE, 8,
         GLX_ALPHA_SIZE, 8,
         GLX_DEPTH_SIZE, 24,
+        GLX_DOUBLEBUFFER, True,
         None,
     };
     int count = 0;
@@ -114,15 +116,13 @@ GLXFBConfig chooseConfig(Display* display)
         if (fbAttrib(display, c, GLX_SAMPLE_BUFFERS) != 0 || fbAttrib(display, c, GLX_SAMPLES) > 1)
             continue;
         if (fbAttrib(display, c, GLX_RED_SIZE) != 8 || fbAttrib(display, c, GLX_GREEN_SIZE) != 8
-            || fbAttrib(display, c, GLX_BLUE_SIZE) != 8)
+            || fbAttrib(display, c, GLX_BLUE_SIZE) != 8 || !fbAttrib(display, c, GLX_DOUBLEBUFFER))
             continue;
         int score = 0;
         if (fbAttrib(display, c, GLX_STENCIL_SIZE) >= 8)
             score += 4;
         if (fbAttrib(display, c, GLX_DEPTH_SIZE) == 24)
             score += 2;
-        if (fbAttrib(display, c, GLX_DOUBLEBUFFER))
-            score += 1;
         if (score > bestScore) {
             best = c;
             bestScore = score;
@@ -193,9 +193,8 @@ void GLFixture::SetUp()
     p.config = chooseConfig(p.display);
     if (p.config == nullptr)
         QUILLMAP_GL_UNAVAILABLE("no offscreen GL: display '" << displayName
-                                                             << "' offers no single-sampled RGBA8/depth-24 "
-                                                                "pbuffer configuration");
-    p.doubleBuffered = fbAttrib(p.display, p.config, GLX_DOUBLEBUFFER) != 0;
+                                                             << "' offers no double-buffered, single-sampled "
+                                                                "RGBA8/depth-24 pbuffer configuration");
 
     {
         XErrorTrap trap(p.display);
@@ -276,9 +275,8 @@ bool GLFixture::createBuffer(int width, int height)
         p.pbuffer = 0;
         return false;
     }
-    const GLenum buffer = p.doubleBuffered ? GL_BACK : GL_FRONT;
-    glDrawBuffer(buffer);
-    glReadBuffer(buffer);
+    glDrawBuffer(GL_BACK);
+    glReadBuffer(GL_BACK);
     return true;
 }
 
@@ -301,6 +299,21 @@ bool GLFixture::makeCurrent() const
     if (glXGetCurrentContext() == p.context && glXGetCurrentDrawable() == p.pbuffer)
         return true;
     return glXMakeContextCurrent(p.display, p.pbuffer, p.pbuffer, p.context) == True;
+}
+
+bool GLFixture::prepareRead(const char* what) const
+{
+    if (!makeCurrent()) {
+        ADD_FAILURE() << what << ": the fixture has no current GL context";
+        return false;
+    }
+    // A node under test may have changed the read buffer or the pack state.
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    return true;
 }
 
 bool GLFixture::setSize(int width, int height)
@@ -345,7 +358,9 @@ void GLFixture::render(SoNode* root, const SbColor& background)
     }
 
     // Coin tracks GL state per traversal and may leave masks or the scissor
-    // test in any state; clear with a known setup.
+    // test in any state; clear with a known setup. The depth test is ours to
+    // enable: SoGLRenderAction leaves it as it finds it.
+    glDrawBuffer(GL_BACK);
     glViewport(0, 0, width_, height_);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -375,11 +390,8 @@ bool GLFixture::inBounds(int x, int y, const char* what) const
 std::vector<uint8_t> GLFixture::readRGBA() const
 {
     std::vector<uint8_t> data(size_t(width_) * size_t(height_) * 4u, 0);
-    if (!makeCurrent()) {
-        ADD_FAILURE() << "readRGBA: the fixture has no current GL context";
+    if (!prepareRead("readRGBA"))
         return data;
-    }
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, data.data());
     return data;
 }
@@ -389,12 +401,9 @@ PixelRGBA GLFixture::pixelRGBA(int x, int y) const
     PixelRGBA result;
     if (!inBounds(x, y, "pixel"))
         return result;
-    if (!makeCurrent()) {
-        ADD_FAILURE() << "pixel: the fixture has no current GL context";
+    if (!prepareRead("pixel"))
         return result;
-    }
     uint8_t rgba[4] = {0, 0, 0, 0};
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     result.r = rgba[0];
     result.g = rgba[1];
@@ -412,11 +421,8 @@ SbColor GLFixture::pixel(int x, int y) const
 std::vector<float> GLFixture::readDepth() const
 {
     std::vector<float> data(size_t(width_) * size_t(height_), 0.0f);
-    if (!makeCurrent()) {
-        ADD_FAILURE() << "readDepth: the fixture has no current GL context";
+    if (!prepareRead("readDepth"))
         return data;
-    }
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, width_, height_, GL_DEPTH_COMPONENT, GL_FLOAT, data.data());
     return data;
 }
@@ -425,12 +431,9 @@ float GLFixture::depth(int x, int y) const
 {
     if (!inBounds(x, y, "depth"))
         return -1.0f;
-    if (!makeCurrent()) {
-        ADD_FAILURE() << "depth: the fixture has no current GL context";
+    if (!prepareRead("depth"))
         return -1.0f;
-    }
     float value = -1.0f;
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value);
     return value;
 }

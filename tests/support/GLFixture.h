@@ -13,7 +13,9 @@
 // When no display can be opened or the server offers no usable pbuffer
 // configuration, SetUp() skips the test; with QUILLMAP_REQUIRE_GL set to a
 // non-empty value other than "0" it fails instead, so that a machine that is
-// expected to render cannot silently skip every GL test.
+// expected to render cannot silently skip every GL test. A derived fixture
+// that overrides SetUp() calls GLFixture::SetUp() first and returns at once
+// if IsSkipped() or HasFatalFailure() is then true.
 //
 // The X and GLX specifics live in GLFixture.cpp so that tests including this
 // header see only Coin and gtest.
@@ -109,6 +111,7 @@ private:
     void destroyBuffer();
     void release();
     bool makeCurrent() const;
+    bool prepareRead(const char* what) const;
     bool inBounds(int x, int y, const char* what) const;
 
     std::unique_ptr<Platform> platform_;
