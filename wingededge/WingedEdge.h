@@ -22,6 +22,9 @@
 
 #include <Inventor/SbVec3f.h>
 
+#include "wingededge/EdgeRefList.h"
+#include "wingededge/RecordPool.h"
+
 #include <cstdint>
 #include <list>
 #include <string>
@@ -33,7 +36,7 @@ struct WEFace;
 struct WEVertex {
     int32_t id = 0;               // coordinate index while building, then dense
     int32_t objectIndex = 0;
-    std::vector<WEEdge*> edges;   // every incident edge, unordered
+    EdgeRefList<8> edges;         // every incident edge, unordered
     SbVec3f position = SbVec3f(0.0f, 0.0f, 0.0f);
     SbVec3f normal = SbVec3f(0.0f, 0.0f, 0.0f);
     int32_t flags = 0;
@@ -65,7 +68,7 @@ struct WEFace {
 
     int32_t id = 0;
     int32_t objectIndex = 0;
-    std::vector<WEEdge*> edges;   // the face's edges as a set; the wings give the order
+    EdgeRefList<3> edges;         // the face's edges as a set; the wings give the order
     SbVec3f normal = SbVec3f(0.0f, 0.0f, 0.0f);
     int32_t flags = 0;
 };
@@ -96,9 +99,13 @@ public:
     int32_t edgeCount = 0;
     int32_t faceCount = 0;
     int32_t objectIndex = 0;
-    std::list<WEVertex> vertices;
-    std::list<WEEdge> edges;
-    std::list<WEFace> faces;
+    typedef std::list<WEVertex, RecordAllocator<WEVertex>> VertexList;
+    typedef std::list<WEEdge, RecordAllocator<WEEdge>> EdgeList;
+    typedef std::list<WEFace, RecordAllocator<WEFace>> FaceList;
+
+    VertexList vertices;
+    EdgeList edges;
+    FaceList faces;
 
     // Appends one mesh built from the strips to the list and runs the
     // construction passes on it. Triangles with a repeated coordinate index
@@ -138,6 +145,10 @@ private:
 
     int32_t nextEdgeId = 0;
     int32_t nextFaceId = 0;
+    // While buildFromStrips runs: the vertex made for each coordinate index,
+    // so that addTriangle joins corners at once instead of leaving the
+    // duplicates to weldVertices (with the same result).
+    std::vector<WEVertex*> vertexOfIndex;
 };
 
 class WingedEdgeList {

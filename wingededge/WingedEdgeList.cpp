@@ -12,7 +12,7 @@ namespace {
 template <class T>
 class HandleMap {
 public:
-    HandleMap(const std::list<T>& source, std::list<T>& copy)
+    HandleMap(const std::list<T, RecordAllocator<T>>& source, std::list<T, RecordAllocator<T>>& copy)
     {
         byId.assign(source.size(), nullptr);
         auto target = copy.begin();

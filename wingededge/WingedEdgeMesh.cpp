@@ -40,11 +40,6 @@ SbVec3f difference(const SbVec3f& a, const SbVec3f& b)
     return SbVec3f(float(double(a[0]) - b[0]), float(double(a[1]) - b[1]), float(double(a[2]) - b[2]));
 }
 
-WEFace* otherFace(const WEEdge* edge, const WEFace* face)
-{
-    return edge->leftFace == face ? edge->rightFace : edge->leftFace;
-}
-
 // The vertex where the face's cycle enters the edge, and the one where it leaves.
 WEVertex* traversalStart(const WEEdge* edge, const WEFace* face)
 {
@@ -66,7 +61,8 @@ WEEdge* previousInFace(const WEEdge* edge, const WEFace* face)
     return edge->leftFace == face ? edge->leftPrev : edge->rightPrev;
 }
 
-void removeFrom(std::vector<WEEdge*>& list, const WEEdge* edge)
+template <class List>
+void removeFrom(List& list, const WEEdge* edge)
 {
     list.erase(std::remove(list.begin(), list.end(), edge), list.end());
 }
@@ -96,6 +92,7 @@ int WingedEdgeMesh::buildFromStrips(WingedEdgeList& list, int32_t objectIndex, c
     const size_t indexCount = in.coordIndex.size();
     int dropped = 0;
 
+    mesh.vertexOfIndex.assign(coordCount, nullptr);
     size_t stripStart = 0;
     for (int32_t length : in.stripLengths) {
         const size_t begin = stripStart;
@@ -138,12 +135,17 @@ int WingedEdgeMesh::buildFromStrips(WingedEdgeList& list, int32_t objectIndex, c
         }
     }
 
+    std::vector<WEVertex*>().swap(mesh.vertexOfIndex);
     mesh.weldVertices();
     mesh.orientAndPair();
     mesh.linkBoundaryWings();
-    mesh.setObjectIndex();
     mesh.computeVertexNormals();
-    mesh.renumber();
+    // No setObjectIndex or renumber pass: addTriangle gave every record the
+    // object index, welding numbered the vertices in list order,
+    // linkBoundaryWings the edges, and faces are numbered as they are made
+    // and never removed here.
+    mesh.nextEdgeId = mesh.edgeCount;
+    mesh.nextFaceId = mesh.faceCount;
     return dropped;
 }
 
@@ -163,23 +165,36 @@ void WingedEdgeMesh::addTriangle(const SbVec3f position[3], const int32_t coordI
     for (int i = 0; i < 3; ++i) {
         if (x[i] != nullptr)
             continue;
+        const size_t index = size_t(coordIndex[i]);
+        WEVertex* known = index < vertexOfIndex.size() ? vertexOfIndex[index] : nullptr;
+        if (known != nullptr) {
+            // What weldVertices would do with a new record: keep the first, sum the normals.
+            known->normal += normal[i];
+            x[i] = known;
+            continue;
+        }
         vertices.emplace_back();
         WEVertex& v = vertices.back();
         v.id = coordIndex[i];
+        v.objectIndex = objectIndex;
         v.position = position[i];
         v.normal = normal[i];
         x[i] = &v;
+        if (index < vertexOfIndex.size())
+            vertexOfIndex[index] = &v;
     }
     for (int i = 0; i < 3; ++i) {
         if (e[i] != nullptr)
             continue;
         edges.emplace_back();
         edges.back().id = nextEdgeId++;
+        edges.back().objectIndex = objectIndex;
         e[i] = &edges.back();
     }
     faces.emplace_back();
     WEFace& face = faces.back();
     face.id = nextFaceId++;
+    face.objectIndex = objectIndex;
 
     // The edge lists of the corners, in the order the passes expect them.
     const bool fresh0 = e[0] != shared, fresh1 = e[1] != shared;
@@ -231,16 +246,22 @@ void WingedEdgeMesh::weldVertices(void)
         largest = std::max(largest, v.id);
 
     std::vector<WEVertex*> keeper(size_t(largest + 1), nullptr);
-    for (WEVertex& v : vertices)
+    bool duplicates = false;
+    for (WEVertex& v : vertices) {
         if (keeper[size_t(v.id)] == nullptr)
             keeper[size_t(v.id)] = &v;
-
-    for (WEEdge& e : edges) {
-        e.startVertex = keeper[size_t(e.startVertex->id)];
-        e.endVertex = keeper[size_t(e.endVertex->id)];
+        else
+            duplicates = true;
     }
 
-    for (auto it = vertices.begin(); it != vertices.end();) {
+    if (duplicates) {
+        for (WEEdge& e : edges) {
+            e.startVertex = keeper[size_t(e.startVertex->id)];
+            e.endVertex = keeper[size_t(e.endVertex->id)];
+        }
+    }
+
+    for (auto it = vertices.begin(); duplicates && it != vertices.end();) {
         WEVertex* kept = keeper[size_t(it->id)];
         if (kept == &*it) {
             ++it;
@@ -258,25 +279,99 @@ void WingedEdgeMesh::weldVertices(void)
     }
 }
 
+namespace {
+
+// Union-find over faces that also tracks, for every face, whether its
+// orientation agrees with (parity 0) or opposes (parity 1) its set's root.
+class OrientationSets {
+public:
+    explicit OrientationSets(size_t count) : parent(count), parity(count, 0)
+    {
+        for (size_t i = 0; i < count; ++i)
+            parent[i] = int32_t(i);
+    }
+
+    // The root of i and the parity of i relative to it.
+    std::pair<int32_t, uint8_t> find(int32_t i)
+    {
+        int32_t root = i;
+        uint8_t toRoot = 0;
+        while (parent[size_t(root)] != root) {
+            toRoot ^= parity[size_t(root)];
+            root = parent[size_t(root)];
+        }
+        // Compress the path: every face on it now points at the root.
+        uint8_t remaining = toRoot;
+        while (parent[size_t(i)] != i) {
+            const int32_t next = parent[size_t(i)];
+            const uint8_t step = parity[size_t(i)];
+            parent[size_t(i)] = root;
+            parity[size_t(i)] = remaining;
+            remaining ^= step;
+            i = next;
+        }
+        return { root, toRoot };
+    }
+
+    // Records that a and b agree (relative 0) or disagree (1); a relation
+    // that contradicts what is known already is ignored.
+    void relate(int32_t a, int32_t b, uint8_t relative)
+    {
+        const auto ra = find(a);
+        const auto rb = find(b);
+        if (ra.first == rb.first)
+            return;
+        parent[size_t(rb.first)] = ra.first;
+        parity[size_t(rb.first)] = ra.second ^ rb.second ^ relative;
+    }
+
+private:
+    std::vector<int32_t> parent;
+    std::vector<uint8_t> parity;
+};
+
+// Whether the first face of a component is flipped: when its cycle runs so
+// that its normal points towards the origin side of its own position.
+bool facesInwards(const WEFace& face)
+{
+    SbVec3d k(0.0, 0.0, 0.0);
+    for (const WEEdge* e : face.edges) {
+        k += SbVec3d(e->startVertex->position[0], e->startVertex->position[1], e->startVertex->position[2]);
+        k += SbVec3d(e->endVertex->position[0], e->endVertex->position[1], e->endVertex->position[2]);
+    }
+    const WEEdge* e = face.edges.front();
+    const WEVertex* p0 = traversalStart(e, &face);
+    const WEVertex* p1 = traversalEnd(e, &face);
+    const WEVertex* p2 = traversalStart(previousInFace(e, &face), &face);
+    const SbVec3d a(double(p1->position[0]) - p0->position[0], double(p1->position[1]) - p0->position[1],
+                    double(p1->position[2]) - p0->position[2]);
+    const SbVec3d b(double(p2->position[0]) - p0->position[0], double(p2->position[1]) - p0->position[1],
+                    double(p2->position[2]) - p0->position[2]);
+    return a.cross(b).dot(k) >= 0.0;
+}
+
+} // namespace
+
 // Finds the boundary edges that join two faces (two one-sided edges between
-// the same vertices), orients every connected component consistently by a
-// depth-first fill, and merges each such pair into one two-sided edge.
+// the same vertices), orients every connected component consistently, and
+// merges each such pair into one two-sided edge.
 //
-// The pair lookup is symmetric: the fill may cross a pair from either face.
-// Where the surface is not orientable the fill cannot make both edges of some
-// pair run opposite; such a pair is left unmerged (two boundary edges), so
-// every face cycle keeps its orientation.
+// A component is the set of faces joined by two-sided edges or pairs; its
+// first face in list order decides its orientation (its normal should point
+// away from the origin side) and every other face follows. Faces joined by
+// two-sided edges (strip neighbours) always agree and are related first, so
+// on a surface that cannot be oriented the contradiction falls on a pair,
+// which merging then leaves as two boundary edges: every face cycle keeps
+// its orientation.
 void WingedEdgeMesh::orientAndPair(void)
 {
-    int32_t largestVertex = -1, largestEdge = -1;
-    for (const WEVertex& v : vertices)
-        largestVertex = std::max(largestVertex, v.id);
-    for (const WEEdge& e : edges)
-        largestEdge = std::max(largestEdge, e.id);
-
-    // 1. Pair collection around every vertex.
+    // 1. Pair collection around every vertex. Each pair is seen from both
+    // of its end vertices; it is recorded from the one with the lower id.
     std::vector<WEEdge*> pairs;
     {
+        int32_t largestVertex = -1;
+        for (const WEVertex& v : vertices)
+            largestVertex = std::max(largestVertex, v.id);
         const size_t n = size_t(largestVertex + 1);
         std::vector<WEEdge*> first(n, nullptr), second(n, nullptr);
         std::vector<char> tooMany(n, 0);
@@ -301,7 +396,7 @@ void WingedEdgeMesh::orientAndPair(void)
                 if (second[x] != nullptr) {
                     if (tooMany[x]) {
                         std::printf("Error: This is not a 2-manifold!\n");
-                    } else {
+                    } else if (o.id < id) {
                         pairs.push_back(first[x]);
                         pairs.push_back(second[x]);
                     }
@@ -313,84 +408,49 @@ void WingedEdgeMesh::orientAndPair(void)
         }
     }
 
-    // 2. Partner of every paired edge, by edge id.
-    std::vector<WEEdge*> partner(size_t(largestEdge + 1), nullptr);
+    // 2. Orientation. The flags word holds each face's list position while
+    // the pass runs.
+    int32_t faceTotal = 0;
+    for (WEFace& f : faces)
+        f.flags = faceTotal++;
+    auto sideFace = [](const WEEdge* e) { return e->leftFace != nullptr ? e->leftFace : e->rightFace; };
+
+    OrientationSets sets{ size_t(faceTotal) };
+    for (const WEEdge& e : edges)
+        if (!e.isBoundary())
+            sets.relate(e.leftFace->flags, e.rightFace->flags, 0);
     for (size_t p = 0; p < pairs.size(); p += 2) {
-        partner[size_t(pairs[p]->id)] = pairs[p + 1];
-        partner[size_t(pairs[p + 1]->id)] = pairs[p];
+        const WEFace* fa = sideFace(pairs[p]);
+        const WEFace* fb = sideFace(pairs[p + 1]);
+        if (fa != nullptr && fb != nullptr)
+            sets.relate(fa->flags, fb->flags, pairs[p]->startVertex == pairs[p + 1]->endVertex ? 0 : 1);
     }
 
-    // 3./4. Flood fill, one component at a time. Faces joined by two-sided
-    // edges (strip neighbours) always agree, so they are visited as a unit
-    // before any pair is crossed: on a surface that cannot be oriented the
-    // disagreement then falls on a pair, which merging leaves apart.
-    struct Visit {
-        WEFace* face;
-        bool flip;
-    };
-    std::vector<Visit> across, unit;
-    for (WEFace& start : faces) {
-        if (start.flags & WEFace::VISITED)
-            continue;
-        if (start.edges.empty() || previousInFace(start.edges.front(), &start) == nullptr) {
-            start.flags |= WEFace::VISITED;
-            continue;
+    std::vector<int8_t> rootFlip(size_t(faceTotal), -1);
+    std::vector<uint8_t> flip(size_t(faceTotal), 0);
+    for (WEFace& f : faces) {
+        const auto root = sets.find(f.flags);
+        int8_t& decided = rootFlip[size_t(root.first)];
+        if (decided < 0) {
+            const bool usable = !f.edges.empty() && previousInFace(f.edges.front(), &f) != nullptr;
+            decided = int8_t((usable && facesInwards(f)) ^ root.second);
         }
-
-        SbVec3d k(0.0, 0.0, 0.0);
-        for (const WEEdge* e : start.edges) {
-            k += SbVec3d(e->startVertex->position[0], e->startVertex->position[1], e->startVertex->position[2]);
-            k += SbVec3d(e->endVertex->position[0], e->endVertex->position[1], e->endVertex->position[2]);
-        }
-        const WEEdge* e = start.edges.front();
-        const WEVertex* p0 = traversalStart(e, &start);
-        const WEVertex* p1 = traversalEnd(e, &start);
-        const WEVertex* p2 = traversalStart(previousInFace(e, &start), &start);
-        const SbVec3d a(double(p1->position[0]) - p0->position[0], double(p1->position[1]) - p0->position[1],
-                        double(p1->position[2]) - p0->position[2]);
-        const SbVec3d b(double(p2->position[0]) - p0->position[0], double(p2->position[1]) - p0->position[1],
-                        double(p2->position[2]) - p0->position[2]);
-        across.push_back({ &start, a.cross(b).dot(k) >= 0.0 });
-
-        while (!across.empty()) {
-            unit.push_back(across.back());
-            across.pop_back();
-            while (!unit.empty()) {
-                const Visit visit = unit.back();
-                unit.pop_back();
-                WEFace* face = visit.face;
-                if (face->flags & WEFace::VISITED)
-                    continue;
-                face->flags |= WEFace::VISITED;
-                if (visit.flip)
-                    face->normal.negate();
-                for (WEEdge* edge : face->edges) {
-                    if (visit.flip && !(edge->flags & WEEdge::SETTLED))
-                        flipEdge(edge);
-                    edge->flags |= WEEdge::SETTLED;
-                }
-                // Pushed in reverse so that the first listed edge is followed first.
-                for (auto it = face->edges.rbegin(); it != face->edges.rend(); ++it) {
-                    WEEdge* edge = *it;
-                    if (!edge->isBoundary()) {
-                        WEFace* neighbour = otherFace(edge, face);
-                        if (!(neighbour->flags & WEFace::VISITED))
-                            unit.push_back({ neighbour, visit.flip });
-                        continue;
-                    }
-                    WEEdge* q = partner[size_t(edge->id)];
-                    if (q == nullptr)
-                        continue;
-                    // The edges run opposite when the two faces agree.
-                    WEFace* neighbour = q->leftFace != nullptr ? q->leftFace : q->rightFace;
-                    if (neighbour != nullptr && !(neighbour->flags & WEFace::VISITED))
-                        across.push_back({ neighbour, edge->startVertex != q->endVertex });
-                }
-            }
-        }
+        flip[size_t(f.flags)] = uint8_t(decided ^ root.second);
+        if (flip[size_t(f.flags)])
+            f.normal.negate();
     }
+    // Flipping the edges and clearing the marks share one walk over them.
+    for (WEEdge& e : edges) {
+        const WEFace* face = sideFace(&e);
+        if (face != nullptr && flip[size_t(face->flags)])
+            flipEdge(&e);
+        e.flags = 0;
+    }
+    for (WEFace& f : faces)
+        f.flags = 0;
+    for (WEVertex& v : vertices)
+        v.flags = 0;
 
-    clearMarks();
     mergePairs(pairs);
 }
 
@@ -403,7 +463,8 @@ void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
         WEEdge* b = pairs[p + 1];
         if (!a->isBoundary() || !b->isBoundary())
             continue; // merged from the other end already
-        if (a->startVertex != b->endVertex || b->leftFace == nullptr || a->leftFace == nullptr)
+        if (a->startVertex != b->endVertex || b->leftFace == nullptr || a->leftFace == nullptr ||
+            a->leftFace == b->leftFace)
             continue; // same direction: the surface is not orientable here
 
         WEFace* face = b->leftFace;
@@ -433,10 +494,6 @@ void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
 // counts and fills missing vertex normals.
 void WingedEdgeMesh::linkBoundaryWings(void)
 {
-    int32_t id = 0;
-    for (WEEdge& e : edges)
-        e.id = id++;
-    edgeCount = id;
     int32_t largestVertex = -1, largestFace = -1;
     for (const WEVertex& v : vertices)
         largestVertex = std::max(largestVertex, v.id);
@@ -445,7 +502,9 @@ void WingedEdgeMesh::linkBoundaryWings(void)
     vertexCount = largestVertex + 1;
     faceCount = largestFace + 1;
 
+    int32_t id = 0;
     for (WEEdge& e : edges) {
+        e.id = id++;
         if (!e.isBoundary() || (e.leftFace == nullptr && e.rightFace == nullptr))
             continue;
         for (WEVertex* v : { e.startVertex, e.endVertex }) {
@@ -468,6 +527,7 @@ void WingedEdgeMesh::linkBoundaryWings(void)
             boundaryWing(y, v) = &e;
         }
     }
+    edgeCount = id;
     fillZeroNormals();
 }
 
@@ -600,7 +660,7 @@ void WingedEdgeMesh::flipEdge(WEEdge* edge)
 namespace {
 
 template <class T>
-void checkIds(const std::list<T>& records, int32_t count, const char* what, std::ostream& out)
+void checkIds(const std::list<T, RecordAllocator<T>>& records, int32_t count, const char* what, std::ostream& out)
 {
     if (int32_t(records.size()) != count)
         out << what << " count " << count << " but " << records.size() << " records\n";
@@ -613,7 +673,8 @@ void checkIds(const std::list<T>& records, int32_t count, const char* what, std:
     }
 }
 
-bool contains(const std::vector<WEEdge*>& list, const WEEdge* e)
+template <class List>
+bool contains(const List& list, const WEEdge* e)
 {
     return std::find(list.begin(), list.end(), e) != list.end();
 }

@@ -145,6 +145,23 @@ const char* glErrorName(GLenum error)
     }
 }
 
+// One connection to the X server for the whole test process. Xvfb resets
+// itself whenever its last client disconnects, and a connection attempted
+// during that reset is refused; opening and closing a connection per test
+// made the next test fail now and then. The connection closes with the
+// process.
+Display* sharedDisplay(const char* name)
+{
+    static Display* display = nullptr;
+    static std::string openedName;
+    if (display == nullptr) {
+        display = XOpenDisplay(name);
+        if (display != nullptr)
+            openedName = name;
+    }
+    return display != nullptr && openedName == name ? display : nullptr;
+}
+
 } // namespace
 
 std::ostream& operator<<(std::ostream& os, const PixelRGBA& p)
@@ -180,7 +197,7 @@ void GLFixture::SetUp()
         QUILLMAP_GL_UNAVAILABLE("no offscreen GL: $DISPLAY is not set (run the tests under xvfb-run)");
 
     Platform& p = *platform_;
-    p.display = XOpenDisplay(displayName);
+    p.display = sharedDisplay(displayName);
     if (p.display == nullptr)
         QUILLMAP_GL_UNAVAILABLE("no offscreen GL: cannot open X display '" << displayName << "'");
 
@@ -245,10 +262,8 @@ void GLFixture::release()
         glXDestroyContext(p.display, p.context);
         p.context = nullptr;
     }
-    if (p.display != nullptr) {
-        XCloseDisplay(p.display);
-        p.display = nullptr;
-    }
+    // The connection itself stays open for the next test (see sharedDisplay).
+    p.display = nullptr;
     p.config = nullptr;
 }
 

@@ -143,7 +143,7 @@ TEST(WingedEdgeList, DeepCopyWithoutDenseIds)
         mine.insert(&e);
     for (const WEEdge& e : copied.edges) {
         // The wing at the same list position, found by walking both lists.
-        const auto position = [](const std::list<WEEdge>& list, const WEEdge* p) {
+        const auto position = [](const WingedEdgeMesh::EdgeList& list, const WEEdge* p) {
             size_t i = 0;
             for (const WEEdge& x : list) {
                 if (&x == p)
