@@ -365,8 +365,21 @@ bool facesInwards(const WEFace& face)
 // its orientation.
 void WingedEdgeMesh::orientAndPair(void)
 {
+    // The flags word holds each face's list position while the pass runs.
+    int32_t faceTotal = 0;
+    for (WEFace& f : faces)
+        f.flags = faceTotal++;
+    auto sideFace = [](const WEEdge* e) { return e->leftFace != nullptr ? e->leftFace : e->rightFace; };
+
+    // Strip neighbours first: they always agree.
+    OrientationSets sets{ size_t(faceTotal) };
+    for (const WEEdge& e : edges)
+        if (!e.isBoundary())
+            sets.relate(e.leftFace->flags, e.rightFace->flags, 0);
+
     // 1. Pair collection around every vertex. Each pair is seen from both
-    // of its end vertices; it is recorded from the one with the lower id.
+    // of its end vertices; it is recorded from the one with the lower id,
+    // and its two faces are related while its edges are at hand.
     std::vector<WEEdge*> pairs;
     {
         int32_t largestVertex = -1;
@@ -393,12 +406,18 @@ void WingedEdgeMesh::orientAndPair(void)
             }
             for (int32_t id : touched) {
                 const size_t x = size_t(id);
-                if (second[x] != nullptr) {
+                WEEdge* a = first[x];
+                WEEdge* b = second[x];
+                if (b != nullptr) {
                     if (tooMany[x]) {
                         std::printf("Error: This is not a 2-manifold!\n");
                     } else if (o.id < id) {
-                        pairs.push_back(first[x]);
-                        pairs.push_back(second[x]);
+                        pairs.push_back(a);
+                        pairs.push_back(b);
+                        const WEFace* fa = sideFace(a);
+                        const WEFace* fb = sideFace(b);
+                        if (fa != nullptr && fb != nullptr)
+                            sets.relate(fa->flags, fb->flags, a->startVertex == b->endVertex ? 0 : 1);
                     }
                 }
                 first[x] = second[x] = nullptr;
@@ -408,24 +427,7 @@ void WingedEdgeMesh::orientAndPair(void)
         }
     }
 
-    // 2. Orientation. The flags word holds each face's list position while
-    // the pass runs.
-    int32_t faceTotal = 0;
-    for (WEFace& f : faces)
-        f.flags = faceTotal++;
-    auto sideFace = [](const WEEdge* e) { return e->leftFace != nullptr ? e->leftFace : e->rightFace; };
-
-    OrientationSets sets{ size_t(faceTotal) };
-    for (const WEEdge& e : edges)
-        if (!e.isBoundary())
-            sets.relate(e.leftFace->flags, e.rightFace->flags, 0);
-    for (size_t p = 0; p < pairs.size(); p += 2) {
-        const WEFace* fa = sideFace(pairs[p]);
-        const WEFace* fb = sideFace(pairs[p + 1]);
-        if (fa != nullptr && fb != nullptr)
-            sets.relate(fa->flags, fb->flags, pairs[p]->startVertex == pairs[p + 1]->endVertex ? 0 : 1);
-    }
-
+    // 2. Orientation: the first face of each set decides, the others follow.
     std::vector<int8_t> rootFlip(size_t(faceTotal), -1);
     std::vector<uint8_t> flip(size_t(faceTotal), 0);
     for (WEFace& f : faces) {
@@ -458,7 +460,12 @@ void WingedEdgeMesh::orientAndPair(void)
 void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
 {
     std::vector<WEEdge*> merged;
+    const size_t ahead = 16; // pairs lie scattered; fetch them early
     for (size_t p = 0; p < pairs.size(); p += 2) {
+        if (p + ahead + 1 < pairs.size()) {
+            __builtin_prefetch(pairs[p + ahead]);
+            __builtin_prefetch(pairs[p + ahead + 1]);
+        }
         WEEdge* a = pairs[p];
         WEEdge* b = pairs[p + 1];
         if (!a->isBoundary() || !b->isBoundary())
