@@ -100,6 +100,8 @@ public:
             pool().deallocate(p);
             return;
         }
+#else
+        (void)n;
 #endif
         ::operator delete(p);
     }
