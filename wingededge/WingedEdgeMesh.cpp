@@ -486,6 +486,18 @@ void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
         (next->leftFace == face ? next->leftPrev : next->rightPrev) = a;
         WEEdge* prev = a->rightPrev;
         (prev->leftFace == face ? prev->leftNext : prev->rightNext) = a;
+        // A boundary neighbour also keeps copies of its face wings on the
+        // open side until the holes are linked; they must not point at B,
+        // which is freed below.
+        for (WEEdge* neighbour : { next, prev }) {
+            if (neighbour->rightFace == nullptr) {
+                neighbour->rightNext = neighbour->leftPrev;
+                neighbour->rightPrev = neighbour->leftNext;
+            } else if (neighbour->leftFace == nullptr) {
+                neighbour->leftNext = neighbour->rightPrev;
+                neighbour->leftPrev = neighbour->rightNext;
+            }
+        }
 
         removeFrom(a->startVertex->edges, b);
         removeFrom(a->endVertex->edges, b);

@@ -387,9 +387,18 @@ TEST(WingedEdgeMesh, NonOrientableAndNonManifoldInputStaysSound)
             soup.push_back({ int32_t(random() % vertexCount), int32_t(random() % vertexCount),
                              int32_t(random() % vertexCount) });
         StripInput in = stripsFromTriangles(soupPoints, soup);
-        // Some rounds as one long strip, so strip sharing meets the mess too.
-        if (round % 2 == 1)
+        // Some rounds as one long strip or as strips of random lengths, so
+        // strip sharing meets the mess too.
+        if (round % 3 == 1)
             in.stripLengths.assign(1, int32_t(in.coordIndex.size()));
+        if (round % 3 == 2) {
+            in.stripLengths.clear();
+            for (size_t left = in.coordIndex.size(); left > 0;) {
+                const size_t length = std::min(left, size_t(1 + random() % 8));
+                in.stripLengths.push_back(int32_t(length));
+                left -= length;
+            }
+        }
         WingedEdgeList soupList;
         testing::internal::CaptureStdout();
         WingedEdgeMesh::buildFromStrips(soupList, 0, in);
