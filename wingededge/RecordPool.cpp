@@ -17,7 +17,7 @@ const size_t kLargestBlockBytes = size_t(8) << 20;
 // per window instead of a page fault per 4 KiB, and at most one window of a
 // pool is resident without being used.
 const size_t kMappedBlockBytes = size_t(1) << 20;
-const size_t kPopulateWindowBytes = size_t(1) << 20;
+const size_t kPopulateWindowBytes = size_t(256) << 10;
 
 bool isMapped(size_t bytes)
 {

@@ -75,6 +75,33 @@ WEEdge*& boundaryWing(WEEdge* edge, const WEVertex* v)
     return edge->leftFace == nullptr ? edge->leftPrev : edge->rightNext;
 }
 
+// Sum of the normals of the faces along a vertex's edges, and how many.
+int addFaceNormals(const WEVertex& v, SbVec3f& sum)
+{
+    int count = 0;
+    sum.setValue(0.0f, 0.0f, 0.0f);
+    for (const WEEdge* e : v.edges) {
+        for (const WEFace* f : { e->leftFace, e->rightFace }) {
+            if (f != nullptr) {
+                sum += f->normal;
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+// A zero normal becomes the mean of the normals of the faces around.
+void fillZeroNormal(WEVertex& v)
+{
+    if (v.normal != SbVec3f(0.0f, 0.0f, 0.0f))
+        return;
+    SbVec3f sum;
+    const int count = addFaceNormals(v, sum);
+    if (count > 0)
+        v.normal = sum / float(count);
+}
+
 } // namespace
 
 // --- construction ----------------------------------------------------------
@@ -135,8 +162,8 @@ int WingedEdgeMesh::buildFromStrips(WingedEdgeList& list, int32_t objectIndex, c
         }
     }
 
-    std::vector<WEVertex*>().swap(mesh.vertexOfIndex);
     mesh.weldVertices();
+    std::vector<WEVertex*>().swap(mesh.vertexOfIndex);
     mesh.orientAndPair();
     mesh.linkBoundaryWings();
     mesh.computeVertexNormals();
@@ -241,13 +268,19 @@ void WingedEdgeMesh::addTriangle(const SbVec3f position[3], const int32_t coordI
 // position under different indices stay apart. Ids must not be negative.
 void WingedEdgeMesh::weldVertices(void)
 {
+    // While buildFromStrips joins corners as they arrive, there is nothing
+    // left to join; only the numbering and the normals remain.
+    const bool joinedOnArrival = !vertexOfIndex.empty();
     int32_t largest = -1;
-    for (const WEVertex& v : vertices)
-        largest = std::max(largest, v.id);
+    if (!joinedOnArrival)
+        for (const WEVertex& v : vertices)
+            largest = std::max(largest, v.id);
 
     std::vector<WEVertex*> keeper(size_t(largest + 1), nullptr);
     bool duplicates = false;
     for (WEVertex& v : vertices) {
+        if (joinedOnArrival)
+            break;
         if (keeper[size_t(v.id)] == nullptr)
             keeper[size_t(v.id)] = &v;
         else
@@ -371,11 +404,15 @@ void WingedEdgeMesh::orientAndPair(void)
         f.flags = faceTotal++;
     auto sideFace = [](const WEEdge* e) { return e->leftFace != nullptr ? e->leftFace : e->rightFace; };
 
-    // Strip neighbours first: they always agree.
+    // Strip neighbours first: they always agree. (This walk also clears the
+    // edges' marks, the collection below the vertices', the orientation the
+    // faces'.)
     OrientationSets sets{ size_t(faceTotal) };
-    for (const WEEdge& e : edges)
+    for (WEEdge& e : edges) {
+        e.flags = 0;
         if (!e.isBoundary())
             sets.relate(e.leftFace->flags, e.rightFace->flags, 0);
+    }
 
     // 1. Pair collection around every vertex. Each pair is seen from both
     // of its end vertices; it is recorded from the one with the lower id,
@@ -390,6 +427,7 @@ void WingedEdgeMesh::orientAndPair(void)
         std::vector<char> tooMany(n, 0);
         std::vector<int32_t> touched;
         for (WEVertex& o : vertices) {
+            o.flags = 0;
             for (WEEdge* e : o.edges) {
                 if (!e->isBoundary())
                     continue;
@@ -428,8 +466,9 @@ void WingedEdgeMesh::orientAndPair(void)
     }
 
     // 2. Orientation: the first face of each set decides, the others follow.
+    // A flipped face reverses the edges it owns (those it lies left of, or
+    // alone on), so every edge turns at most once.
     std::vector<int8_t> rootFlip(size_t(faceTotal), -1);
-    std::vector<uint8_t> flip(size_t(faceTotal), 0);
     for (WEFace& f : faces) {
         const auto root = sets.find(f.flags);
         int8_t& decided = rootFlip[size_t(root.first)];
@@ -437,21 +476,14 @@ void WingedEdgeMesh::orientAndPair(void)
             const bool usable = !f.edges.empty() && previousInFace(f.edges.front(), &f) != nullptr;
             decided = int8_t((usable && facesInwards(f)) ^ root.second);
         }
-        flip[size_t(f.flags)] = uint8_t(decided ^ root.second);
-        if (flip[size_t(f.flags)])
+        if (decided ^ root.second) {
             f.normal.negate();
-    }
-    // Flipping the edges and clearing the marks share one walk over them.
-    for (WEEdge& e : edges) {
-        const WEFace* face = sideFace(&e);
-        if (face != nullptr && flip[size_t(face->flags)])
-            flipEdge(&e);
-        e.flags = 0;
-    }
-    for (WEFace& f : faces)
+            for (WEEdge* e : f.edges)
+                if (sideFace(e) == &f)
+                    flipEdge(e);
+        }
         f.flags = 0;
-    for (WEVertex& v : vertices)
-        v.flags = 0;
+    }
 
     mergePairs(pairs);
 }
@@ -513,12 +545,9 @@ void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
 // counts and fills missing vertex normals.
 void WingedEdgeMesh::linkBoundaryWings(void)
 {
-    int32_t largestVertex = -1, largestFace = -1;
-    for (const WEVertex& v : vertices)
-        largestVertex = std::max(largestVertex, v.id);
+    int32_t largestFace = -1;
     for (const WEFace& f : faces)
         largestFace = std::max(largestFace, f.id);
-    vertexCount = largestVertex + 1;
     faceCount = largestFace + 1;
 
     int32_t id = 0;
@@ -547,42 +576,22 @@ void WingedEdgeMesh::linkBoundaryWings(void)
         }
     }
     edgeCount = id;
-    fillZeroNormals();
+
+    // fillZeroNormals, sharing its walk with the count of vertices.
+    int32_t largestVertex = -1;
+    for (WEVertex& v : vertices) {
+        largestVertex = std::max(largestVertex, v.id);
+        fillZeroNormal(v);
+    }
+    vertexCount = largestVertex + 1;
 }
 
 // --- normals ---------------------------------------------------------------
 
-namespace {
-
-// Sum of the normals of the faces along a vertex's edges, and how many.
-int addFaceNormals(const WEVertex& v, SbVec3f& sum)
-{
-    int count = 0;
-    sum.setValue(0.0f, 0.0f, 0.0f);
-    for (const WEEdge* e : v.edges) {
-        for (const WEFace* f : { e->leftFace, e->rightFace }) {
-            if (f != nullptr) {
-                sum += f->normal;
-                ++count;
-            }
-        }
-    }
-    return count;
-}
-
-} // namespace
-
 void WingedEdgeMesh::fillZeroNormals(void)
 {
-    const SbVec3f zero(0.0f, 0.0f, 0.0f);
-    for (WEVertex& v : vertices) {
-        if (v.normal != zero)
-            continue;
-        SbVec3f sum;
-        const int count = addFaceNormals(v, sum);
-        if (count > 0)
-            v.normal = sum / float(count);
-    }
+    for (WEVertex& v : vertices)
+        fillZeroNormal(v);
 }
 
 // A vertex without faces keeps the normal it has: there is nothing to
