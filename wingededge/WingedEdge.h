@@ -141,6 +141,7 @@ public:
 
 private:
     void copyFrom(const WingedEdgeMesh& other);
+    void joinDuplicates(void);
     void mergePairs(const std::vector<WEEdge*>& pairs);
 
     int32_t nextEdgeId = 0;

@@ -265,50 +265,55 @@ void WingedEdgeMesh::addTriangle(const SbVec3f position[3], const int32_t coordI
 }
 
 // Vertices are matched by coordinate index only: two corners at the same
-// position under different indices stay apart. Ids must not be negative.
+// position under different indices stay apart.
 void WingedEdgeMesh::weldVertices(void)
 {
-    // While buildFromStrips joins corners as they arrive, there is nothing
+    // While buildFromStrips joins corners as they arrive there is nothing
     // left to join; only the numbering and the normals remain.
-    const bool joinedOnArrival = !vertexOfIndex.empty();
+    if (vertexOfIndex.empty())
+        joinDuplicates();
+    int32_t id = 0;
+    for (WEVertex& v : vertices) {
+        v.id = id++;
+        v.normal = normalized(v.normal);
+    }
+}
+
+// Keeps the first record of every id; the later ones hand over their edges
+// and add their normals to it. A negative id matches nothing.
+void WingedEdgeMesh::joinDuplicates(void)
+{
     int32_t largest = -1;
-    if (!joinedOnArrival)
-        for (const WEVertex& v : vertices)
-            largest = std::max(largest, v.id);
+    for (const WEVertex& v : vertices)
+        largest = std::max(largest, v.id);
 
     std::vector<WEVertex*> keeper(size_t(largest + 1), nullptr);
     bool duplicates = false;
     for (WEVertex& v : vertices) {
-        if (joinedOnArrival)
-            break;
+        if (v.id < 0)
+            continue;
         if (keeper[size_t(v.id)] == nullptr)
             keeper[size_t(v.id)] = &v;
         else
             duplicates = true;
     }
+    if (!duplicates)
+        return;
 
-    if (duplicates) {
-        for (WEEdge& e : edges) {
-            e.startVertex = keeper[size_t(e.startVertex->id)];
-            e.endVertex = keeper[size_t(e.endVertex->id)];
-        }
+    auto kept = [&keeper](WEVertex* v) { return v->id < 0 ? v : keeper[size_t(v->id)]; };
+    for (WEEdge& e : edges) {
+        e.startVertex = kept(e.startVertex);
+        e.endVertex = kept(e.endVertex);
     }
-
-    for (auto it = vertices.begin(); duplicates && it != vertices.end();) {
-        WEVertex* kept = keeper[size_t(it->id)];
-        if (kept == &*it) {
+    for (auto it = vertices.begin(); it != vertices.end();) {
+        WEVertex* keep = kept(&*it);
+        if (keep == &*it) {
             ++it;
             continue;
         }
-        kept->edges.insert(kept->edges.end(), it->edges.begin(), it->edges.end());
-        kept->normal += it->normal;
+        keep->edges.insert(keep->edges.end(), it->edges.begin(), it->edges.end());
+        keep->normal += it->normal;
         it = vertices.erase(it);
-    }
-
-    int32_t id = 0;
-    for (WEVertex& v : vertices) {
-        v.id = id++;
-        v.normal = normalized(v.normal);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "support/MeshBuilders.h"
+#include "support/MeshCompare.h"
 #include "wingededge/WingedEdge.h"
 
 namespace {
@@ -494,4 +495,80 @@ TEST(WingedEdgeMesh, RenumberAndObjectIndex)
     expected = 0;
     for (const WEFace& f : mesh.faces)
         EXPECT_EQ(f.id, expected++);
+}
+
+namespace {
+
+// The construction done step by step through the public passes, each
+// corner getting a vertex record of its own as addTriangle makes it when
+// called on its own, and weldVertices joining them afterwards.
+WingedEdgeMesh buildStepByStep(const StripInput& in, int32_t objectIndex)
+{
+    WingedEdgeMesh mesh;
+    mesh.objectIndex = objectIndex;
+    size_t start = 0;
+    for (int32_t length : in.stripLengths) {
+        WEFace* previous = nullptr;
+        for (int32_t j = 2; j < length; ++j) {
+            const bool even = (j % 2) == 0;
+            const size_t corner[3] = { start + size_t(even ? j - 2 : j), start + size_t(j - 1),
+                                       start + size_t(even ? j : j - 2) };
+            int32_t ci[3];
+            SbVec3f position[3], normal[3];
+            for (int i = 0; i < 3; ++i) {
+                ci[i] = in.coordIndex[corner[i]];
+                position[i] = in.coordinates[size_t(ci[i])];
+                normal[i] = in.normals[size_t(in.normalIndex[corner[i]])];
+            }
+            if (ci[0] == ci[1] || ci[1] == ci[2] || ci[0] == ci[2]) {
+                previous = nullptr;
+                continue;
+            }
+            mesh.addTriangle(position, ci, normal, even ? 0 : 1, previous);
+        }
+        start += size_t(length);
+    }
+    mesh.weldVertices();
+    mesh.orientAndPair();
+    mesh.linkBoundaryWings();
+    mesh.setObjectIndex();
+    mesh.computeVertexNormals();
+    mesh.renumber();
+    return mesh;
+}
+
+} // namespace
+
+TEST(WingedEdgeMesh, BuilderEqualsThePassesOneByOne)
+{
+    // The builder joins corners as they arrive and skips passes that would
+    // change nothing; the mesh must be the one the passes give, record for
+    // record, including the order of every edge list.
+    std::mt19937 random(99);
+    std::vector<StripInput> inputs = { makeSphere(7, 11), makeGrid(4), makeCube(true) };
+    for (int round = 0; round < 40; ++round) {
+        std::vector<SbVec3f> points;
+        std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+        for (int i = 0; i < 7; ++i)
+            points.emplace_back(coordinate(random), coordinate(random), coordinate(random));
+        std::vector<Triangle> soup;
+        for (int i = 0; i < 10; ++i)
+            soup.push_back({ int32_t(random() % 7), int32_t(random() % 7), int32_t(random() % 7) });
+        StripInput in = stripsFromTriangles(points, soup);
+        if (round % 2 == 1)
+            in.stripLengths.assign(1, int32_t(in.coordIndex.size()));
+        inputs.push_back(in);
+    }
+    for (size_t k = 0; k < inputs.size(); ++k) {
+        SCOPED_TRACE("input " + std::to_string(k));
+        WingedEdgeList list;
+        testing::internal::CaptureStdout();
+        WingedEdgeMesh::buildFromStrips(list, 3, inputs[k]);
+        const std::string built = testing::internal::GetCapturedStdout();
+        testing::internal::CaptureStdout();
+        const WingedEdgeMesh stepped = buildStepByStep(inputs[k], 3);
+        const std::string steppedOut = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(built, steppedOut) << "the same diagnostics";
+        expectSameMesh(list.meshes.back(), stepped);
+    }
 }
