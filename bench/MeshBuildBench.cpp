@@ -261,7 +261,7 @@ int buildOpenMesh(OpenMeshTriMesh& mesh, const StripInput& in)
 // --- memory probes --------------------------------------------------------------------
 
 // The glibc heap plus the blocks of the mesh record pools, which map their
-// large blocks directly and so are not part of the heap.
+// blocks directly and so are not part of the heap.
 long long heapInUse(void)
 {
     const struct mallinfo2 info = mallinfo2();

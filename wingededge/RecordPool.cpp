@@ -2,7 +2,7 @@
 
 #include "wingededge/RecordPool.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <map>
 
 #include <sys/mman.h>
@@ -12,33 +12,16 @@ namespace {
 const size_t kFirstBlockNodes = 256;
 const size_t kLargestBlockBytes = size_t(8) << 20;
 
-// Large blocks are mapped directly and their pages made present one window
-// at a time, ahead of use: filling a large mesh then costs one kernel call
-// per window instead of a page fault per 4 KiB, and at most one window of a
-// pool is resident without being used.
-const size_t kMappedBlockBytes = size_t(1) << 20;
+// Blocks are mapped directly and their pages made present one window at a
+// time, ahead of use: filling a large mesh then costs one kernel call per
+// window instead of a page fault per 4 KiB, and at most one window of a pool
+// is resident without being used.
 const size_t kPopulateWindowBytes = size_t(256) << 10;
-
-bool isMapped(size_t bytes)
-{
-    return bytes >= kMappedBlockBytes;
-}
 
 char* newBlock(size_t bytes)
 {
-    if (isMapped(bytes)) {
-        void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        return block == MAP_FAILED ? nullptr : static_cast<char*>(block);
-    }
-    return static_cast<char*>(std::malloc(bytes));
-}
-
-void freeBlock(char* block, size_t bytes)
-{
-    if (isMapped(bytes))
-        munmap(block, bytes);
-    else
-        std::free(block);
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return block == MAP_FAILED ? nullptr : static_cast<char*>(block);
 }
 
 // Pools are never destroyed: lists in static storage may free nodes during
@@ -84,9 +67,10 @@ void RecordPool::extend(void)
         blocks.emplace_back(block, bytes);
         cursor = block;
         blockEnd = block + bytes;
-        readyEnd = isMapped(bytes) ? block : blockEnd;
-        if (2 * bytes <= kLargestBlockBytes)
-            nextBlockNodes *= 2;
+        readyEnd = block;
+        // Growing by half keeps the unused end of the last block below a
+        // third of the pool.
+        nextBlockNodes = std::min(nextBlockNodes + nextBlockNodes / 2, kLargestBlockBytes / nodeSize);
     }
     if (size_t(readyEnd - cursor) < nodeSize) {
         // The window starts at a page boundary at or before the cursor.
@@ -104,7 +88,7 @@ void RecordPool::extend(void)
 void RecordPool::releaseBlocks(void)
 {
     for (const auto& block : blocks)
-        freeBlock(block.first, block.second);
+        munmap(block.first, block.second);
     blocks.clear();
     freeList = nullptr;
     cursor = blockEnd = readyEnd = nullptr;
