@@ -7,6 +7,7 @@
 #include <Inventor/SoPath.h>
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/actions/SoGetBoundingBoxAction.h>
+#include <Inventor/actions/SoRayPickAction.h>
 #include <Inventor/errors/SoDebugError.h>
 #include <Inventor/nodes/SoCallback.h>
 #include <Inventor/nodes/SoCoordinate3.h>
@@ -351,4 +352,34 @@ TEST(SoWingedEdgeListElement, EntriesOutliveTheirSeparator)
     EXPECT_EQ(probe.seen[2], &valueOne);
     EXPECT_EQ(probe.seen[3], nullptr) << "a missing key";
     root->unref();
+}
+
+class SoGenerateWingedEdgeGL : public GLFixture {
+};
+
+TEST_F(SoGenerateWingedEdgeGL, RenderingAndPickingBuildTheMeshesToo)
+{
+    const std::string model = std::string(kQuad) + "IndexedTriangleStripSet { coordIndex [ 0, 1, 2, 3 ] }";
+
+    // A render traversal builds and publishes before drawing the model.
+    Scene drawn(model);
+    SoSeparator* root = readScene("OrthographicCamera { position 0.5 0.5 5 height 2 }\nBaseColor { rgb 1 0 0 }\n"
+                                  "LightModel { model BASE_COLOR }");
+    ASSERT_NE(root, nullptr);
+    root->addChild(drawn.root);
+    render(root);
+    EXPECT_EQ(drawn.visits, 1);
+    ASSERT_NE(drawn.seen, nullptr);
+    EXPECT_EQ(drawn.seen->meshes.size(), 1u);
+    EXPECT_EQ(drawn.generator->getOriginalFaceCount(), 2);
+    EXPECT_GT(countPixels(SbColor(1, 0, 0)), 0) << "the model below the generator is drawn";
+    root->unref();
+
+    // So does a pick traversal.
+    Scene picked(model);
+    SoRayPickAction pick(SbViewportRegion(width(), height()));
+    pick.setRay(SbVec3f(0.25f, 0.25f, 5.0f), SbVec3f(0, 0, -1));
+    pick.apply(picked.root);
+    EXPECT_EQ(picked.generator->getOriginalFaceCount(), 2);
+    EXPECT_NE(pick.getPickedPoint(), nullptr) << "the model is still picked through the generator";
 }
