@@ -51,6 +51,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "support/DebugErrorCollector.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/WingedEdge.h"
 
@@ -257,31 +258,6 @@ std::vector<StripSetFacts> stripSetFacts(SoNode* root)
 
 // --- running the generator ---------------------------------------------------------
 
-// Collects SoDebugError messages while it lives and restores the previous
-// handler afterwards.
-class DebugErrorCollector {
-public:
-    DebugErrorCollector(void)
-        : previous(SoDebugError::getHandlerCallback()), previousData(SoDebugError::getHandlerData())
-    {
-        SoDebugError::setHandlerCallback(collect, this);
-    }
-    ~DebugErrorCollector() { SoDebugError::setHandlerCallback(previous, previousData); }
-    DebugErrorCollector(const DebugErrorCollector&) = delete;
-    DebugErrorCollector& operator=(const DebugErrorCollector&) = delete;
-
-    std::vector<std::string> messages;
-
-private:
-    static void collect(const SoError* error, void* data)
-    {
-        static_cast<DebugErrorCollector*>(data)->messages.push_back(error->getDebugString().getString());
-    }
-
-    SoErrorCB* previous;
-    void* previousData;
-};
-
 SoSeparator* readModel(const std::string& path)
 {
     SoInput in;
@@ -467,7 +443,7 @@ bool parseNoCoordinates(const std::string& message, int& stripSet)
     return std::sscanf(message.c_str() + at, "triangle strip set %d", &stripSet) == 1;
 }
 
-// What one SoCallbackAction over a generator above root printed and warned.
+// What one SoCallbackAction over the generator printed and warned.
 struct GeneratorRun {
     std::string printed;
     std::vector<std::string> warnings; // SoDebugError messages naming the generator

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/DebugErrorCollector.h"
 #include "support/GLFixture.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdgeElement.h"
@@ -67,27 +68,6 @@ private:
         self->seen = SoWingedEdgeElement::get(action->getState());
         ++self->visits;
     }
-};
-
-// Collects the warnings Coin's debug error channel posts while alive.
-class WarningCollector {
-public:
-    WarningCollector()
-    {
-        previous = SoDebugError::getHandlerCallback();
-        previousData = SoDebugError::getHandlerData();
-        SoDebugError::setHandlerCallback(collect, this);
-    }
-    ~WarningCollector() { SoDebugError::setHandlerCallback(previous, previousData); }
-    std::vector<std::string> messages;
-
-private:
-    static void collect(const SoError* error, void* data)
-    {
-        static_cast<WarningCollector*>(data)->messages.push_back(error->getDebugString().getString());
-    }
-    SoErrorCB* previous;
-    void* previousData;
 };
 
 const char* const kQuad = "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0, 1 1 0 ] }\n";
@@ -272,7 +252,7 @@ TEST(SoGenerateWingedEdge, ObjectIndexCallbackSeesThePath)
 
 TEST(SoGenerateWingedEdge, BadIndicesAndMissingCoordinatesAreReported)
 {
-    WarningCollector warnings;
+    DebugErrorCollector warnings;
     Scene scene(std::string(kQuad) + "Normal { vector [ 0 0 1 ] }\n"
                                      "IndexedTriangleStripSet { coordIndex [ 0, 1, 2, 3, 9, -1, 0, 1, 2 ] "
                                      "normalIndex [ 0, 0, 0, 0, 0, -1, 0, 5, 0 ] }");

@@ -572,3 +572,44 @@ TEST(WingedEdgeMesh, BuilderEqualsThePassesOneByOne)
         expectSameMesh(list.meshes.back(), stepped);
     }
 }
+
+TEST(WingedEdgeMesh, StripsFromAChairModelStaySound)
+{
+    // Two cases cut down from the chair of the Inventor data set. In the
+    // first, a face joined to another by a strip edge was also reached
+    // through a pair with the opposite orientation; in the second, a pair
+    // beside a strip-shared edge left a wing pointing at the merged-away
+    // edge. Both must build consistent meshes (and run clean under the
+    // sanitizers).
+    StripInput first;
+    first.coordinates = { { -0.372011f, -0.207677f, -0.240855f }, { -0.368959f, -0.18942f, -0.241199f },
+                          { -0.371495f, -0.207465f, -0.241199f }, { -0.371972f, -0.207398f, -0.241342f },
+                          { -0.371877f, -0.206723f, -0.241543f }, { -0.371203f, -0.206818f, -0.241342f },
+                          { -0.371298f, -0.207493f, -0.240855f } };
+    first.coordIndex = { 0, 1, 2, 3, 4, /**/ 4, 5, 2, 6, 1, 0 };
+    first.stripLengths = { 5, 6 };
+
+    StripInput second;
+    second.coordinates = { { -0.368856f, -0.190122f, -0.241342f }, { -0.368577f, -0.190162f, -0.240855f },
+                           { -0.370923f, -0.206858f, -0.240855f }, { -0.372011f, -0.207677f, -0.240855f },
+                           { -0.368959f, -0.18942f, -0.241199f },  { -0.371495f, -0.207465f, -0.241199f },
+                           { -0.371972f, -0.207398f, -0.241342f }, { -0.371877f, -0.206723f, -0.241543f },
+                           { -0.371203f, -0.206818f, -0.241342f }, { -0.371298f, -0.207493f, -0.240855f } };
+    second.coordIndex = { 0, 1, 2, /**/ 3, 4, 5, 6, 7, /**/ 7, 8, 5, 9, 4, 3, /**/ 9, 9, 2, 8, 0 };
+    second.stripLengths = { 3, 5, 6, 5 };
+
+    for (StripInput* in : { &first, &second }) {
+        in->normals.assign(1, SbVec3f(0, 0, 0));
+        in->normalIndex.assign(in->coordIndex.size(), 0);
+        WingedEdgeList list;
+        const std::string out = build(list, *in);
+        const WingedEdgeMesh& mesh = list.meshes.back();
+        EXPECT_EQ(mesh.faceCount, countNonDegenerateTriangles(*in));
+        EXPECT_EQ(mesh.checkConsistency(), "");
+        expectAllFlagsZero(mesh);
+        for (const WEFace& f : mesh.faces)
+            EXPECT_NEAR((f.normal - cycleNormal(f)).length(), 0.0f, 1e-4f) << "face " << f.id;
+        WingedEdgeList copy(list);
+        EXPECT_EQ(copy.meshes.back().checkConsistency(), "");
+    }
+}
