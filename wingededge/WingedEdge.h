@@ -4,9 +4,10 @@
 // The winged-edge mesh records, one mesh per scene object, and the list that
 // carries the meshes through the traversal state with their display settings.
 //
-// Records live in node-based lists (std::list), so a pointer to a record is a
-// stable handle: it stays valid while other records are inserted or removed,
-// and only removing the record itself invalidates it.
+// Records live in node-based lists (std::list, its nodes drawn from the
+// record pools), so a pointer to a record is a stable handle: it stays valid
+// while other records are inserted or removed, and only removing the record
+// itself invalidates it.
 //
 // Orientation conventions that hold for every face after construction:
 //  - leftNext from an edge whose leftFace is F, and rightNext from an edge
@@ -28,6 +29,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 struct WEEdge;
@@ -151,6 +153,9 @@ private:
     // duplicates to weldVertices (with the same result).
     std::vector<WEVertex*> vertexOfIndex;
 };
+
+// The list of meshes grows by moving meshes, which keeps every record where it is.
+static_assert(std::is_nothrow_move_constructible<WingedEdgeMesh>::value, "meshes must move without copying");
 
 class WingedEdgeList {
 public:
