@@ -401,6 +401,9 @@ bool facesInwards(const WEFace& face)
 // on a surface that cannot be oriented the contradiction falls on a pair,
 // which merging then leaves as two boundary edges: every face cycle keeps
 // its orientation.
+//
+// Precondition: vertex ids are dense and follow the list order, as
+// weldVertices leaves them.
 void WingedEdgeMesh::orientAndPair(void)
 {
     // The flags word holds each face's list position while the pass runs.
