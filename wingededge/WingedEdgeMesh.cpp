@@ -388,6 +388,35 @@ bool facesInwards(const WEFace& face)
     return a.cross(b).dot(k) >= 0.0;
 }
 
+// Six times the signed volume of the cone from `apex` over the face, in the
+// face's current orientation: positive when the normal faces away from the
+// apex. Summed over a closed surface it is six times the volume it encloses,
+// positive when the normals point out. A face whose cycle does not close
+// adds nothing.
+double signedVolume(const WEFace& face, const SbVec3f& apex)
+{
+    if (face.edges.empty())
+        return 0.0;
+    auto relative = [&apex](const WEVertex* v) {
+        return SbVec3d(double(v->position[0]) - apex[0], double(v->position[1]) - apex[1],
+                       double(v->position[2]) - apex[2]);
+    };
+    const WEEdge* start = face.edges.front();
+    const SbVec3d first = relative(traversalStart(start, &face));
+    SbVec3d previous = relative(traversalEnd(start, &face));
+    double sum = 0.0;
+    const WEEdge* e = nextInFace(start, &face);
+    for (size_t step = 1; step < face.edges.size() && e != nullptr && e != start; ++step) {
+        const SbVec3d next = relative(traversalEnd(e, &face));
+        // A fan triangle first, previous, next; its normal by the clockwise
+        // convention is (next - first) x (previous - first).
+        sum += first.dot((next - first).cross(previous - first));
+        previous = next;
+        e = nextInFace(e, &face);
+    }
+    return sum;
+}
+
 } // namespace
 
 // Finds the boundary edges that join two faces (two one-sided edges between
@@ -473,16 +502,40 @@ void WingedEdgeMesh::orientAndPair(void)
         }
     }
 
-    // 2. Orientation: the first face of each set decides, the others follow.
-    // A flipped face reverses the edges it owns (those it lies left of, or
-    // alone on), so every edge turns at most once.
+    // 2. Orientation. A closed object (every one-sided edge in a pair) turns
+    // so that it encloses a positive volume: its normals point out wherever
+    // it stands. Any other set follows its first face in list order, whose
+    // normal should point away from the origin side. A flipped face reverses
+    // the edges it owns (those it lies left of, or alone on), so every edge
+    // turns at most once.
+    std::vector<double> volume(size_t(faceTotal), 0.0);
+    std::vector<int32_t> openEdges(size_t(faceTotal), 0);
+    const SbVec3f origin = vertices.empty() ? SbVec3f(0.0f, 0.0f, 0.0f) : vertices.front().position;
+    for (const WEFace& f : faces) {
+        const auto root = sets.find(f.flags);
+        const double v = signedVolume(f, origin);
+        volume[size_t(root.first)] += root.second ? -v : v;
+        for (const WEEdge* e : f.edges)
+            openEdges[size_t(root.first)] += e->isBoundary() ? 1 : 0;
+    }
+    for (size_t p = 0; p < pairs.size(); ++p) {
+        const WEFace* face = sideFace(pairs[p]);
+        if (face != nullptr)
+            --openEdges[size_t(sets.find(face->flags).first)];
+    }
+
     std::vector<int8_t> rootFlip(size_t(faceTotal), -1);
     for (WEFace& f : faces) {
         const auto root = sets.find(f.flags);
         int8_t& decided = rootFlip[size_t(root.first)];
         if (decided < 0) {
-            const bool usable = !f.edges.empty() && previousInFace(f.edges.front(), &f) != nullptr;
-            decided = int8_t((usable && facesInwards(f)) ^ root.second);
+            const double v = volume[size_t(root.first)];
+            if (openEdges[size_t(root.first)] == 0 && v != 0.0) {
+                decided = int8_t(v < 0.0);
+            } else {
+                const bool usable = !f.edges.empty() && previousInFace(f.edges.front(), &f) != nullptr;
+                decided = int8_t((usable && facesInwards(f)) ^ root.second);
+            }
         }
         if (decided ^ root.second) {
             f.normal.negate();

@@ -613,3 +613,38 @@ TEST(WingedEdgeMesh, StripsFromAChairModelStaySound)
         EXPECT_EQ(copy.meshes.back().checkConsistency(), "");
     }
 }
+
+TEST(WingedEdgeMesh, ClosedObjectsAwayFromTheOriginFaceOutwards)
+{
+    // A closed object turns so that it encloses a positive volume, wherever
+    // it stands; an open one still follows its first face.
+    const SbVec3f offsets[] = { SbVec3f(3, 0, 0), SbVec3f(-7, 2, 5), SbVec3f(0.6f, 0, 0) };
+    const StripInput shapes[] = { makeCube(true), makeSphere(8, 12), makeTetrahedron() };
+    for (const SbVec3f& offset : offsets) {
+        for (const StripInput& shape : shapes) {
+            StripInput moved = shape;
+            SbVec3f centre(0, 0, 0);
+            for (SbVec3f& p : moved.coordinates) {
+                p += offset;
+                centre += p;
+            }
+            centre /= float(moved.coordinates.size());
+            WingedEdgeList list;
+            const WingedEdgeMesh& mesh = buildSingle(list, moved);
+            EXPECT_EQ(mesh.checkConsistency(), "");
+            for (const WEFace& f : mesh.faces)
+                EXPECT_GT(f.normal.dot(centroid(f) - centre), 0.0f)
+                    << "face " << f.id << " of an object at " << offset[0] << " " << offset[1] << " " << offset[2];
+        }
+    }
+
+    // An open grid beside the origin: the first face's normal points away
+    // from the origin side, and every face agrees with it.
+    StripInput grid = makeGrid(3);
+    for (SbVec3f& p : grid.coordinates)
+        p += SbVec3f(0, 0, 2);
+    WingedEdgeList list;
+    const WingedEdgeMesh& mesh = buildSingle(list, grid);
+    for (const WEFace& f : mesh.faces)
+        EXPECT_GT(f.normal[2], 0.0f) << "face " << f.id;
+}
