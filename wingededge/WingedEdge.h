@@ -152,6 +152,9 @@ private:
     // so that addTriangle joins corners at once instead of leaving the
     // duplicates to weldVertices (with the same result).
     std::vector<WEVertex*> vertexOfIndex;
+    // Also while buildFromStrips runs: each face's cone volume from the first
+    // vertex, taken while its corners are at hand (orientAndPair needs them).
+    std::vector<double> faceVolume;
 };
 
 // The list of meshes grows by moving meshes, which keeps every record where it is.

@@ -35,6 +35,17 @@ SbVec3f unitCross(const SbVec3f& a, const SbVec3f& b)
     return SbVec3f(float(x / length), float(y / length), float(z / length));
 }
 
+// Six times the signed volume of the cone from `apex` over the triangle
+// x0, x1, x2, whose normal by the clockwise convention is
+// (x2 - x0) x (x1 - x0).
+double coneVolume(const SbVec3f& apex, const SbVec3f& x0, const SbVec3f& x1, const SbVec3f& x2)
+{
+    const SbVec3d a(double(x0[0]) - apex[0], double(x0[1]) - apex[1], double(x0[2]) - apex[2]);
+    const SbVec3d b(double(x1[0]) - apex[0], double(x1[1]) - apex[1], double(x1[2]) - apex[2]);
+    const SbVec3d c(double(x2[0]) - apex[0], double(x2[1]) - apex[1], double(x2[2]) - apex[2]);
+    return a.dot((c - a).cross(b - a));
+}
+
 SbVec3f difference(const SbVec3f& a, const SbVec3f& b)
 {
     return SbVec3f(float(double(a[0]) - b[0]), float(double(a[1]) - b[1]), float(double(a[2]) - b[2]));
@@ -165,6 +176,7 @@ int WingedEdgeMesh::buildFromStrips(WingedEdgeList& list, int32_t objectIndex, c
     mesh.weldVertices();
     std::vector<WEVertex*>().swap(mesh.vertexOfIndex);
     mesh.orientAndPair();
+    std::vector<double>().swap(mesh.faceVolume);
     mesh.linkBoundaryWings();
     mesh.computeVertexNormals();
     // No setObjectIndex or renumber pass: addTriangle gave every record the
@@ -261,6 +273,8 @@ void WingedEdgeMesh::addTriangle(const SbVec3f position[3], const int32_t coordI
     const SbVec3f d2 = difference(x[2]->position, x[0]->position);
     const SbVec3f zero(0.0f, 0.0f, 0.0f);
     face.normal = (d1 == zero || d2 == zero) ? zero : unitCross(d2, d1);
+    if (!vertexOfIndex.empty())
+        faceVolume.push_back(coneVolume(vertices.front().position, x[0]->position, x[1]->position, x[2]->position));
     previousFace = &face;
 }
 
@@ -397,20 +411,14 @@ double signedVolume(const WEFace& face, const SbVec3f& apex)
 {
     if (face.edges.empty())
         return 0.0;
-    auto relative = [&apex](const WEVertex* v) {
-        return SbVec3d(double(v->position[0]) - apex[0], double(v->position[1]) - apex[1],
-                       double(v->position[2]) - apex[2]);
-    };
     const WEEdge* start = face.edges.front();
-    const SbVec3d first = relative(traversalStart(start, &face));
-    SbVec3d previous = relative(traversalEnd(start, &face));
+    const SbVec3f& first = traversalStart(start, &face)->position;
+    const WEVertex* previous = traversalEnd(start, &face);
     double sum = 0.0;
     const WEEdge* e = nextInFace(start, &face);
     for (size_t step = 1; step < face.edges.size() && e != nullptr && e != start; ++step) {
-        const SbVec3d next = relative(traversalEnd(e, &face));
-        // A fan triangle first, previous, next; its normal by the clockwise
-        // convention is (next - first) x (previous - first).
-        sum += first.dot((next - first).cross(previous - first));
+        const WEVertex* next = traversalEnd(e, &face);
+        sum += coneVolume(apex, first, previous->position, next->position);
         previous = next;
         e = nextInFace(e, &face);
     }
@@ -453,8 +461,10 @@ void WingedEdgeMesh::orientAndPair(void)
 
     // 1. Pair collection around every vertex. Each pair is seen from both
     // of its end vertices; it is recorded from the one with the lower id,
-    // and its two faces are related while its edges are at hand.
+    // and its two faces are related (and their paired sides counted) while
+    // its edges are at hand.
     std::vector<WEEdge*> pairs;
+    std::vector<int32_t> pairedSides(size_t(faceTotal), 0);
     {
         int32_t largestVertex = -1;
         for (const WEVertex& v : vertices)
@@ -491,8 +501,11 @@ void WingedEdgeMesh::orientAndPair(void)
                         pairs.push_back(b);
                         const WEFace* fa = sideFace(a);
                         const WEFace* fb = sideFace(b);
-                        if (fa != nullptr && fb != nullptr)
+                        if (fa != nullptr && fb != nullptr) {
                             sets.relate(fa->flags, fb->flags, a->startVertex == b->endVertex ? 0 : 1);
+                            ++pairedSides[size_t(fa->flags)];
+                            ++pairedSides[size_t(fb->flags)];
+                        }
                     }
                 }
                 first[x] = second[x] = nullptr;
@@ -513,15 +526,12 @@ void WingedEdgeMesh::orientAndPair(void)
     const SbVec3f origin = vertices.empty() ? SbVec3f(0.0f, 0.0f, 0.0f) : vertices.front().position;
     for (const WEFace& f : faces) {
         const auto root = sets.find(f.flags);
-        const double v = signedVolume(f, origin);
+        const double v = faceVolume.size() == size_t(faceTotal) ? faceVolume[size_t(f.flags)] : signedVolume(f, origin);
         volume[size_t(root.first)] += root.second ? -v : v;
+        int32_t open = -pairedSides[size_t(f.flags)];
         for (const WEEdge* e : f.edges)
-            openEdges[size_t(root.first)] += e->isBoundary() ? 1 : 0;
-    }
-    for (size_t p = 0; p < pairs.size(); ++p) {
-        const WEFace* face = sideFace(pairs[p]);
-        if (face != nullptr)
-            --openEdges[size_t(sets.find(face->flags).first)];
+            open += e->isBoundary() ? 1 : 0;
+        openEdges[size_t(root.first)] += open;
     }
 
     std::vector<int8_t> rootFlip(size_t(faceTotal), -1);
