@@ -367,12 +367,16 @@ public:
 
     // Records that a and b agree (relative 0) or disagree (1); a relation
     // that contradicts what is known already is ignored.
+    // The root of a set is always its lowest index, so a walk in index
+    // order meets every root before the rest of its set.
     void relate(int32_t a, int32_t b, uint8_t relative)
     {
-        const auto ra = find(a);
-        const auto rb = find(b);
+        auto ra = find(a);
+        auto rb = find(b);
         if (ra.first == rb.first)
             return;
+        if (rb.first < ra.first)
+            std::swap(ra, rb);
         parent[size_t(rb.first)] = ra.first;
         parity[size_t(rb.first)] = ra.second ^ rb.second ^ relative;
     }
@@ -521,17 +525,31 @@ void WingedEdgeMesh::orientAndPair(void)
     // normal should point away from the origin side. A flipped face reverses
     // the edges it owns (those it lies left of, or alone on), so every edge
     // turns at most once.
-    std::vector<double> volume(size_t(faceTotal), 0.0);
-    std::vector<int32_t> openEdges(size_t(faceTotal), 0);
-    const SbVec3f origin = vertices.empty() ? SbVec3f(0.0f, 0.0f, 0.0f) : vertices.front().position;
+    //
+    // Per face first, then summed into the set's root in place: the root is
+    // the set's lowest index, so its own entry is final before others add
+    // to it.
+    std::vector<double> volume;
+    if (faceVolume.size() == size_t(faceTotal)) {
+        volume.swap(faceVolume);
+    } else {
+        const SbVec3f apex = vertices.empty() ? SbVec3f(0.0f, 0.0f, 0.0f) : vertices.front().position;
+        volume.reserve(size_t(faceTotal));
+        for (const WEFace& f : faces)
+            volume.push_back(signedVolume(f, apex));
+    }
+    std::vector<int32_t>& openEdges = pairedSides;
     for (const WEFace& f : faces) {
-        const auto root = sets.find(f.flags);
-        const double v = faceVolume.size() == size_t(faceTotal) ? faceVolume[size_t(f.flags)] : signedVolume(f, origin);
-        volume[size_t(root.first)] += root.second ? -v : v;
-        int32_t open = -pairedSides[size_t(f.flags)];
+        const size_t i = size_t(f.flags);
+        int32_t open = -pairedSides[i];
         for (const WEEdge* e : f.edges)
             open += e->isBoundary() ? 1 : 0;
-        openEdges[size_t(root.first)] += open;
+        openEdges[i] = open;
+        const auto root = sets.find(f.flags);
+        if (size_t(root.first) != i) {
+            volume[size_t(root.first)] += root.second ? -volume[i] : volume[i];
+            openEdges[size_t(root.first)] += open;
+        }
     }
 
     std::vector<int8_t> rootFlip(size_t(faceTotal), -1);
