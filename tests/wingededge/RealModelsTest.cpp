@@ -52,6 +52,7 @@
 #include <vector>
 
 #include "support/DebugErrorCollector.h"
+#include "support/RealModels.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/WingedEdge.h"
 
@@ -75,36 +76,10 @@ const std::set<std::string> kKnownNonManifold = { "chair.iv", "vehicles/f16.iv" 
 // accepts without the message.
 const std::set<std::string> kKnownStripSharedTriples = { "sgi/indigo.iv" };
 
-std::string modelsDirectory(void)
-{
-    // Unset, the models are looked for where the inventor-data package puts them.
-    const char* dir = std::getenv("QUILLMAP_MODELS");
-    return dir != nullptr ? std::string(dir) : std::string("/usr/share/inventor/data/models");
-}
-
 bool isKnownModel(const std::string& relative)
 {
     return kKnownFaceCounts.count(relative) != 0 || kKnownNonManifold.count(relative) != 0 ||
            kKnownStripSharedTriples.count(relative) != 0;
-}
-
-// Relative paths of the *.iv files below the models directory, sorted.
-std::vector<std::string> discoverModels(void)
-{
-    std::vector<std::string> found;
-    const std::string dir = modelsDirectory();
-    std::error_code error;
-    if (dir.empty() || !fs::is_directory(dir, error))
-        return found;
-    for (fs::recursive_directory_iterator it(dir, fs::directory_options::follow_directory_symlink, error), end;
-         !error && it != end; it.increment(error)) {
-        std::error_code entryError; // a dangling link is passed over, not the end of the walk
-        if (!it->is_regular_file(entryError) || it->path().extension() != ".iv")
-            continue;
-        found.push_back(it->path().lexically_relative(dir).generic_string());
-    }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 // --- facts taken directly from the strip sets ----------------------------------
@@ -469,7 +444,7 @@ class RealModelTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(RealModelTest, GeneratedMeshesMatchTheStripSets)
 {
     const std::string relative = GetParam();
-    const std::string path = (fs::path(modelsDirectory()) / relative).string();
+    const std::string path = (fs::path(realModelsDirectory()) / relative).string();
     const bool known = isKnownModel(relative);
 
     SoSeparator* root = readModel(path);
@@ -597,17 +572,17 @@ std::string testName(const ::testing::TestParamInfo<std::string>& info)
 // Without the data set there is nothing to instantiate; the test below then
 // skips.
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RealModelTest);
-INSTANTIATE_TEST_SUITE_P(InventorData, RealModelTest, ::testing::ValuesIn(discoverModels()), testName);
+INSTANTIATE_TEST_SUITE_P(InventorData, RealModelTest, ::testing::ValuesIn(discoverRealModels()), testName);
 
 // The known models must be found by the discovery above and must reach strip
 // sets; otherwise the checks of their known results would never run.
 TEST(RealModelsDiscovery, FindsTheModelsWithKnownResults)
 {
-    const std::string dir = modelsDirectory();
+    const std::string dir = realModelsDirectory();
     std::error_code error;
     if (dir.empty() || !fs::is_directory(dir, error))
         GTEST_SKIP() << "QUILLMAP_MODELS (\"" << dir << "\") is not a directory";
-    const std::vector<std::string> found = discoverModels();
+    const std::vector<std::string> found = discoverRealModels();
     std::set<std::string> known(kKnownNonManifold);
     known.insert(kKnownStripSharedTriples.begin(), kKnownStripSharedTriples.end());
     for (const auto& entry : kKnownFaceCounts)

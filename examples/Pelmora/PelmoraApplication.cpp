@@ -1,0 +1,353 @@
+// The Pelmora main window: frame and status row, the fixed scene graph, the
+// viewer, model loading and the statistics labels.
+
+#include "PelmoraApplication.h"
+
+#include <Inventor/SbTime.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/Qt/SoQt.h>
+#include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/lists/SoPathList.h>
+#include <Inventor/nodes/SoBaseColor.h>
+#include <Inventor/nodes/SoCallback.h>
+#include <Inventor/nodes/SoCone.h>
+#include <Inventor/nodes/SoDrawStyle.h>
+#include <Inventor/nodes/SoOrthographicCamera.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransformSeparator.h>
+#include <Inventor/nodes/SoTransformation.h>
+
+#include <QBoxLayout>
+#include <QFile>
+#include <QFileDialog>
+#include <QGLWidget>
+#include <QLabel>
+#include <QMessageBox>
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Quillmap.h"
+#include "wingededge/SoGenerateWingedEdge.h"
+
+namespace {
+
+double timeOfDay(void)
+{
+    return SbTime::getTimeOfDay().getValue();
+}
+
+// The first node called `name` below `root`, searching all children.
+SoNode* findNamed(SoNode* root, const char* name)
+{
+    SoSearchAction search;
+    search.setName(SbName(name));
+    search.setInterest(SoSearchAction::FIRST);
+    search.setSearchingAll(TRUE);
+    search.apply(root);
+    SoPath* path = search.getPath();
+    return path != nullptr ? path->getTail() : nullptr;
+}
+
+// A row of widgets laid out left to right, as a box of the frame holds them.
+QWidget* newRow(QWidget* parent, int spacing)
+{
+    QWidget* row = new QWidget(parent);
+    QHBoxLayout* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return row;
+}
+
+QLabel* addLabel(QWidget* row, const char* text, const char* objectName, int stretch = 0)
+{
+    QLabel* label = new QLabel(QString::fromLatin1(text), row);
+    if (objectName != nullptr)
+        label->setObjectName(QString::fromLatin1(objectName));
+    static_cast<QBoxLayout*>(row->layout())->addWidget(label, stretch);
+    return label;
+}
+
+} // namespace
+
+PelmoraApplication::PelmoraApplication(void)
+    : QMainWindow(nullptr), clock(timeOfDay)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    blackBackground = true;
+    generateWingedEdgeFlag = true;
+
+    SoQt::init(this);
+    Quillmap::init();
+
+    buildFrame();
+    createScene();
+    createViewer();
+    buildMenus();
+}
+
+PelmoraApplication::~PelmoraApplication()
+{
+    // The viewer goes first: it holds the scene and the GL context it is drawn in.
+    delete viewer;
+    root->unref();
+}
+
+PelmoraApplication* PelmoraApplication::createMainWindow(void)
+{
+    PelmoraApplication* window = new PelmoraApplication;
+    window->resize(800, 600);
+    window->setWindowTitle(QStringLiteral("Pelmora"));
+    window->show();
+
+    // Filled polygons sit a little behind lines drawn over the same surface.
+    if (QGLWidget* gl = qobject_cast<QGLWidget*>(window->viewer->getGLWidget())) {
+        gl->makeCurrent();
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1.0f, 1.0f);
+    }
+    return window;
+}
+
+// --- frame -------------------------------------------------------------------
+
+void PelmoraApplication::buildFrame(void)
+{
+    QWidget* frame = new QWidget(this);
+    QVBoxLayout* frameLayout = new QVBoxLayout(frame);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->setSpacing(5);
+    setCentralWidget(frame);
+
+    viewerWidget = new QWidget(frame);
+    frameLayout->addWidget(viewerWidget, 1);
+
+    QWidget* status = newRow(frame, 10);
+    frameLayout->addWidget(status);
+    addLabel(status, "File:", "Filename Label");
+    fileNameLabel = addLabel(status, "(none)", "Filename");
+    addLabel(status, "Face Number (Original Model):", "Face Number Orig Label");
+    faceNumberOrigLabel = addLabel(status, "0", "Face Number Orig");
+    addLabel(status, "Face Number:", "Face Number Label");
+    faceNumberLabel = addLabel(status, "0", "Face Number");
+    addLabel(status, "Fps:", "FPS Label");
+    fpsLabel = addLabel(status, "0", "FPS Number");
+    addLabel(status, "", "Misc Space Label", 1);
+}
+
+// --- scene -------------------------------------------------------------------
+
+// The one scene graph of the viewer, built once. Rows are numbered as in the
+// scene table that the menus and settings windows refer to. Until the
+// winged-edge shape node (row 9) draws the meshes, the model itself is drawn,
+// so the invisible draw style of row 3 joins together with that node.
+void PelmoraApplication::createScene(void)
+{
+    std::printf("Creating the scene ...\n");
+
+    // 0, 1: the root, and the frame-rate counter called on every traversal.
+    root = new SoSeparator;
+    root->ref();
+    SoCallback* frameRateNode = new SoCallback;
+    frameRateNode->setCallback(frameRateCallback, this);
+    root->addChild(frameRateNode);
+
+    // 2: everything below shares the model's coordinate system.
+    SoTransformSeparator* modelNode = new SoTransformSeparator;
+    modelNode->setName("ModelNode");
+    root->addChild(modelNode);
+
+    // 4, 5: the generator with the placeholder model that loading replaces.
+    generator = new SoGenerateWingedEdge;
+    generator->setName("GeometryParentNode");
+    modelNode->addChild(generator);
+    SoCone* placeholder = new SoCone;
+    placeholder->setName("GeometryNode");
+    generator->addChild(placeholder);
+
+    // 6: what follows is drawn filled.
+    SoDrawStyle* filled = new SoDrawStyle;
+    filled->style = SoDrawStyle::FILLED;
+    modelNode->addChild(filled);
+
+    // 10: colour of the lines, set with the background.
+    baseColor = new SoBaseColor;
+    modelNode->addChild(baseColor);
+}
+
+void PelmoraApplication::createViewer(void)
+{
+    viewer = new SoQtExaminerViewer(viewerWidget, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER);
+    // The component follows the size of the widget it is embedded in.
+    QVBoxLayout* layout = new QVBoxLayout(viewerWidget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(viewer->getWidget());
+    viewer->setCameraType(SoOrthographicCamera::getClassTypeId());
+    viewer->setSceneGraph(root);
+    viewer->show();
+}
+
+// --- loading -----------------------------------------------------------------
+
+void PelmoraApplication::openFile(void)
+{
+    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("*.iv"));
+    if (chosen.isEmpty())
+        return;
+    fileNameLabel->setText(chosen);
+    // Nothing is drawn while the model is being replaced.
+    SoSeparator* empty = new SoSeparator;
+    empty->ref();
+    viewer->setSceneGraph(empty);
+    loadModel(QFile::encodeName(chosen).constData());
+    viewer->setSceneGraph(root);
+    empty->unref();
+    viewer->render();
+    updateModelInfo();
+}
+
+void PelmoraApplication::loadModel(const char* path)
+{
+    char savedDirectory[1024];
+    const bool directorySaved = getcwd(savedDirectory, sizeof savedDirectory) != nullptr;
+    if (!directorySaved)
+        std::perror("_getcwd error");
+
+    if (path == nullptr || path[0] == '\0') {
+        resetScene();
+        return;
+    }
+
+    SoGroup* group = static_cast<SoGroup*>(findNamed(root, "GeometryParentNode"));
+    SoNode* oldModel = findNamed(root, "GeometryNode");
+
+    std::printf("Reading file %s ... \n", path);
+
+    // The file is opened and read in its own directory, so that the files
+    // and images it refers to by relative names are found there. Without a
+    // way back to the working directory, or without a way into the model's,
+    // the path is opened as given: never a file of the same name in the wrong
+    // directory.
+    const std::string fullPath(path);
+    const std::string::size_type slash = fullPath.rfind('/');
+    std::string fileName = fullPath;
+    bool directoryChanged = false;
+    if (slash != std::string::npos && directorySaved) {
+        const std::string directory = slash == 0 ? std::string("/") : fullPath.substr(0, slash);
+        if (chdir(directory.c_str()) == 0) {
+            directoryChanged = true;
+            fileName = fullPath.substr(slash + 1);
+        } else {
+            std::printf("could not change to directory %s\n", directory.c_str());
+        }
+    }
+    auto changeBack = [&]() {
+        if (directoryChanged && chdir(savedDirectory) != 0)
+            std::perror("_chdir error");
+        directoryChanged = false;
+    };
+
+    SoInput input;
+    if (!input.openFile(fileName.c_str())) {
+        std::printf("Cannot load %s ...\n", path);
+        changeBack();
+        return;
+    }
+    SoSeparator* model = input.isValidFile() ? SoDB::readAll(&input) : nullptr;
+    input.closeFile();
+    changeBack();
+    if (model == nullptr) {
+        QMessageBox::information(this, QStringLiteral("Error"), QStringLiteral("Wrong filename! Try again ..."));
+        return;
+    }
+
+    model->ref();
+    const int index = oldModel != nullptr ? group->findChild(oldModel) : -1;
+    if (index >= 0) {
+        group->replaceChild(index, model);
+    } else {
+        group->removeAllChildren();
+        group->addChild(model);
+    }
+    model->setName("GeometryNode");
+    model->unrefNoDelete();
+
+    applyGenerateWingedEdge();
+    std::printf("Model loaded!\n");
+    resetScene();
+}
+
+void PelmoraApplication::applyGenerateWingedEdge(void)
+{
+    generator->doBuildWingedEdge = generateWingedEdgeFlag;
+    generator->requestRebuild();
+    resetScene();
+}
+
+void PelmoraApplication::resetScene(void)
+{
+    SoSearchAction search;
+    search.setType(SoTransformation::getClassTypeId(), TRUE);
+    search.setInterest(SoSearchAction::ALL);
+    search.setSearchingAll(TRUE);
+    search.apply(root);
+    const SoPathList& found = search.getPaths();
+    for (int i = 0; i < found.getLength(); ++i)
+        found[i]->getTail()->setToDefaults();
+
+    viewer->viewAll();
+    viewer->render();
+    updateModelInfo();
+}
+
+// --- statistics --------------------------------------------------------------
+
+const WingedEdgeList* PelmoraApplication::currentMeshList(void) const
+{
+    return generator != nullptr ? &generator->getOutputList() : nullptr;
+}
+
+void PelmoraApplication::updateModelInfo(void)
+{
+    if (generator != nullptr)
+        faceNumberOrigLabel->setNum(generator->getOriginalFaceCount());
+    const WingedEdgeList* list = currentMeshList();
+    const int faces = list != nullptr ? list->totalFaceCount() : 0;
+    faceNumberLabel->setNum(faces);
+    objectNumberLabel->setNum(list != nullptr ? int(list->meshes.size()) : 0);
+    modelFaceNumberLabel->setNum(faces);
+    edgeNumberLabel->setNum(list != nullptr ? list->totalEdgeCount() : 0);
+    vertexNumberLabel->setNum(list != nullptr ? list->totalVertexCount() : 0);
+}
+
+QLabel* PelmoraApplication::getModelInfoLabel(int which) const
+{
+    switch (which) {
+    case 0: return objectNumberLabel;
+    case 1: return modelFaceNumberLabel;
+    case 2: return edgeNumberLabel;
+    case 3: return vertexNumberLabel;
+    default: return nullptr;
+    }
+}
+
+void PelmoraApplication::setClock(std::function<double(void)> newClock)
+{
+    clock = newClock ? std::move(newClock) : std::function<double(void)>(timeOfDay);
+}
+
+void PelmoraApplication::frameRateCallback(void* data, SoAction* action)
+{
+    if (!action->isOfType(SoGLRenderAction::getClassTypeId()))
+        return;
+    PelmoraApplication* window = static_cast<PelmoraApplication*>(data);
+    double rate = 0.0;
+    if (window->frameRate.frame(window->clock(), rate))
+        window->fpsLabel->setNum(rate);
+}

@@ -1,0 +1,96 @@
+#ifndef PELMORA_PELMORAAPPLICATION_H
+#define PELMORA_PELMORAAPPLICATION_H
+
+// The Pelmora main window: the examiner viewer on the one fixed scene graph
+// of the Quillmap nodes, the status row, model loading and the menus.
+
+#include <QMainWindow>
+
+#include <functional>
+
+#include "FrameRateCounter.h"
+
+class QLabel;
+class SoAction;
+class SoBaseColor;
+class SoGenerateWingedEdge;
+class SoQtExaminerViewer;
+class SoSeparator;
+class WingedEdgeList;
+
+class PelmoraApplication : public QMainWindow {
+    Q_OBJECT
+
+public:
+    PelmoraApplication(void);
+    ~PelmoraApplication() override;
+
+    // What the program entry does after constructing the application: builds
+    // the main window, sizes, names and shows it, and turns on polygon offset
+    // in the viewer's GL context. The caller owns the window.
+    static PelmoraApplication* createMainWindow(void);
+
+    // Puts the model file `path` (8-bit, directories separated by '/') in
+    // place of the current model. An empty path only resets the scene.
+    void loadModel(const char* path);
+    // Refreshes the face counts of the status row and the counts of the
+    // Model Information window.
+    void updateModelInfo(void);
+
+    // SoCallback function of the scene root; `window` is the main window.
+    static void frameRateCallback(void* window, SoAction* action);
+    // Seconds of the time of day as the frame-rate counter reads them; tests
+    // put a controllable clock here.
+    void setClock(std::function<double(void)> clock);
+
+    SoSeparator* getSceneRoot(void) const { return root; }
+    SoGenerateWingedEdge* getGenerator(void) const { return generator; }
+    SoBaseColor* getBaseColor(void) const { return baseColor; }
+    SoQtExaminerViewer* getViewer(void) const { return viewer; }
+    QWidget* getModelInformationWindow(void) const { return modelInformationWindow; }
+    // The value labels of the Model Information window: 0 objects, 1 faces,
+    // 2 edges, 3 vertices.
+    QLabel* getModelInfoLabel(int which) const;
+
+public slots:
+    void openFile(void);
+    void resetScene(void);
+
+private:
+    void buildFrame(void);
+    void createScene(void);
+    void createViewer(void);
+    void buildMenus(void);
+    void buildFileMenu(void);
+    void buildModelInformationWindow(void);
+    void applyGenerateWingedEdge(void);
+    // The meshes whose counts the statistics show.
+    const WingedEdgeList* currentMeshList(void) const;
+
+    // Scene handles; the root is referenced for the window's life.
+    SoSeparator* root = nullptr;
+    SoBaseColor* baseColor = nullptr;
+    SoGenerateWingedEdge* generator = nullptr;
+
+    SoQtExaminerViewer* viewer = nullptr;
+    QWidget* viewerWidget = nullptr;
+
+    QLabel* fileNameLabel = nullptr;
+    QLabel* faceNumberOrigLabel = nullptr;
+    QLabel* faceNumberLabel = nullptr;
+    QLabel* fpsLabel = nullptr;
+
+    QMainWindow* modelInformationWindow = nullptr;
+    QLabel* objectNumberLabel = nullptr;
+    QLabel* modelFaceNumberLabel = nullptr;
+    QLabel* edgeNumberLabel = nullptr;
+    QLabel* vertexNumberLabel = nullptr;
+
+    bool blackBackground = true;
+    bool generateWingedEdgeFlag = true;
+
+    FrameRateCounter frameRate;
+    std::function<double(void)> clock;
+};
+
+#endif // PELMORA_PELMORAAPPLICATION_H

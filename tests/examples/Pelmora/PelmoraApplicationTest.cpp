@@ -1,0 +1,732 @@
+// The Pelmora main window under Qt Test: its frame and status row, the scene
+// graph, model loading with every failure it meets, the statistics, the
+// frame-rate label and what the viewer draws.
+//
+// Each test gets a window from PelmoraApplication::createMainWindow(), the
+// code the program entry runs, with the working directory at the top of the
+// source tree as the README starts the program. Modal dialogs are answered by
+// a watcher so that no test waits for a person.
+
+#include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/actions/SoCallbackAction.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/elements/SoCoordinateElement.h>
+#include <Inventor/nodes/SoBaseColor.h>
+#include <Inventor/nodes/SoCallback.h>
+#include <Inventor/nodes/SoCamera.h>
+#include <Inventor/nodes/SoCone.h>
+#include <Inventor/nodes/SoDrawStyle.h>
+#include <Inventor/nodes/SoIndexedTriangleStripSet.h>
+#include <Inventor/nodes/SoOrthographicCamera.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransform.h>
+#include <Inventor/nodes/SoTransformSeparator.h>
+#include <Inventor/nodes/SoVertexProperty.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QFileDialog>
+#include <QGLWidget>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QtTest>
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FrameRateCounter.h"
+#include "PelmoraApplication.h"
+#include "support/RealModels.h"
+#include "wingededge/SoGenerateWingedEdge.h"
+
+namespace {
+
+const char* const kWrongFileText = "Wrong filename! Try again ...";
+
+std::string sourcePath(const std::string& relative) { return std::string(QUILLMAP_SOURCE_DIR) + "/" + relative; }
+
+std::string currentDirectory(void)
+{
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+// Everything written to a file descriptor (standard output unless told
+// otherwise) between construction and text().
+class OutputCapture {
+public:
+    explicit OutputCapture(int fd = 1)
+        : descriptor(fd)
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        file = std::tmpfile();
+        saved = dup(descriptor);
+        dup2(fileno(file), descriptor);
+    }
+    ~OutputCapture()
+    {
+        restore();
+        std::fclose(file);
+    }
+    std::string text(void)
+    {
+        restore();
+        std::string out;
+        std::rewind(file);
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            out.append(buffer, n);
+        return out;
+    }
+
+private:
+    void restore(void)
+    {
+        if (saved < 0)
+            return;
+        std::fflush(stdout);
+        std::fflush(stderr);
+        dup2(saved, descriptor);
+        close(saved);
+        saved = -1;
+    }
+    int descriptor;
+    std::FILE* file = nullptr;
+    int saved = -1;
+};
+
+// Answers every modal dialog that opens while it lives: message boxes are
+// recorded and closed, other dialogs go to `onDialog` (rejected if unset).
+class DialogWatcher {
+public:
+    struct Box {
+        QString title;
+        QString text;
+    };
+    std::vector<Box> boxes;
+    std::function<void(QDialog*)> onDialog;
+
+    DialogWatcher(void)
+    {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this]() { answer(); });
+        timer.start();
+    }
+
+private:
+    void answer(void)
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        if (QMessageBox* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes.push_back({ box->windowTitle(), box->text() });
+            box->done(QMessageBox::Ok);
+        } else if (QDialog* dialog = qobject_cast<QDialog*>(modal)) {
+            if (onDialog)
+                onDialog(dialog);
+            else
+                dialog->reject();
+        }
+    }
+    QTimer timer;
+};
+
+// Triangles of the strip sets below `root` that a mesh can be built from:
+// three different corners, all among the coordinates in effect.
+int countBuildableTriangles(SoNode* root)
+{
+    struct Count {
+        int triangles = 0;
+    } count;
+    SoCallbackAction action;
+    action.addPreCallback(
+        SoIndexedTriangleStripSet::getClassTypeId(),
+        [](void* data, SoCallbackAction* action, const SoNode* node) {
+            const SoIndexedTriangleStripSet* set = static_cast<const SoIndexedTriangleStripSet*>(node);
+            const SoVertexProperty* property = dynamic_cast<const SoVertexProperty*>(set->vertexProperty.getValue());
+            int coordinates = 0;
+            if (property != nullptr && property->vertex.getNum() > 0) {
+                coordinates = property->vertex.getNum();
+            } else {
+                const SoCoordinateElement* element = SoCoordinateElement::getInstance(action->getState());
+                coordinates = element->getNodeId() != 0 ? element->getNum() : 0;
+            }
+            const int32_t* index = set->coordIndex.getValues(0);
+            const int n = set->coordIndex.getNum();
+            int run = 0; // indices since the last -1
+            for (int i = 0; i < n; ++i) {
+                if (index[i] < 0) {
+                    run = 0;
+                    continue;
+                }
+                if (++run < 3)
+                    continue;
+                const int32_t a = index[i - 2], b = index[i - 1], c = index[i];
+                if (a != b && b != c && a != c && a < coordinates && b < coordinates && c < coordinates)
+                    ++static_cast<Count*>(data)->triangles;
+            }
+            return SoCallbackAction::CONTINUE;
+        },
+        &count);
+    action.apply(root);
+    return count.triangles;
+}
+
+SoSeparator* readFile(const std::string& path)
+{
+    SoInput input;
+    if (!input.openFile(path.c_str(), TRUE))
+        return nullptr;
+    return SoDB::readAll(&input);
+}
+
+bool containsStripSet(SoNode* root)
+{
+    SoSearchAction search;
+    search.setType(SoIndexedTriangleStripSet::getClassTypeId());
+    search.setInterest(SoSearchAction::FIRST);
+    search.setSearchingAll(TRUE);
+    search.apply(root);
+    return search.getPath() != nullptr;
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+} // namespace
+
+class PelmoraApplicationTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<PelmoraApplication> window;
+    std::string startDirectory;
+
+    SoGroup* modelGroup(void) const { return window->getGenerator(); }
+    SoNode* currentModel(void) const { return modelGroup()->getNumChildren() > 0 ? modelGroup()->getChild(0) : nullptr; }
+    QString label(const char* objectName) const
+    {
+        QLabel* found = window->findChild<QLabel*>(QString::fromLatin1(objectName));
+        return found != nullptr ? found->text() : QStringLiteral("<missing %1>").arg(objectName);
+    }
+    int labelNumber(const char* objectName) const { return label(objectName).toInt(); }
+
+    // Loads `path` and checks the group's one child and the face labels.
+    void expectLoaded(const std::string& path, int expectedFaces)
+    {
+        window->loadModel(path.c_str());
+        QCOMPARE(modelGroup()->getNumChildren(), 1);
+        QCOMPARE(QString(currentModel()->getName().getString()), QStringLiteral("GeometryNode"));
+        QVERIFY2(!currentModel()->isOfType(SoCone::getClassTypeId()), path.c_str());
+        QCOMPARE(labelNumber("Face Number Orig"), expectedFaces);
+        QCOMPARE(labelNumber("Face Number"), expectedFaces);
+    }
+
+    // The viewer's frame as the last render left it in the back buffer.
+    QImage viewerFrame(void)
+    {
+        window->getViewer()->render();
+        QGLWidget* gl = qobject_cast<QGLWidget*>(window->getViewer()->getGLWidget());
+        if (gl == nullptr)
+            return QImage();
+        gl->makeCurrent();
+        const int w = gl->width() * gl->devicePixelRatio(), h = gl->height() * gl->devicePixelRatio();
+        QImage image(w, h, QImage::Format_RGBA8888);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+        return image.mirrored();
+    }
+
+    static int countDifferent(const QImage& image, QRgb background)
+    {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += (image.pixel(x, y) & 0xffffff) != (background & 0xffffff);
+        return n;
+    }
+
+private slots:
+    void initTestCase(void)
+    {
+        startDirectory = sourcePath("");
+        QVERIFY(chdir(startDirectory.c_str()) == 0);
+    }
+
+    void init(void)
+    {
+        window.reset(PelmoraApplication::createMainWindow());
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanup(void)
+    {
+        window.reset();
+        QCOMPARE(currentDirectory() + "/", startDirectory);
+    }
+
+    void frameAndStatusRow(void)
+    {
+        QCOMPARE(window->objectName(), QStringLiteral("mainWindow"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Pelmora"));
+        QCOMPARE(window->size(), QSize(800, 600));
+
+        QBoxLayout* frame = qobject_cast<QBoxLayout*>(window->centralWidget()->layout());
+        QVERIFY(frame != nullptr);
+        QCOMPARE(frame->direction(), QBoxLayout::TopToBottom);
+        QCOMPARE(frame->spacing(), 5);
+        QCOMPARE(frame->count(), 2);
+        QCOMPARE(frame->stretch(0), 1);
+        QVERIFY(window->getViewer()->getWidget()->isAncestorOf(window->getViewer()->getGLWidget()) ||
+                window->getViewer()->getWidget() == window->getViewer()->getGLWidget());
+        QVERIFY(frame->itemAt(0)->widget()->isAncestorOf(window->getViewer()->getGLWidget()));
+
+        QBoxLayout* status = qobject_cast<QBoxLayout*>(frame->itemAt(1)->widget()->layout());
+        QVERIFY(status != nullptr);
+        QCOMPARE(status->direction(), QBoxLayout::LeftToRight);
+        QCOMPARE(status->spacing(), 10);
+        const std::vector<std::pair<const char*, const char*>> expected = {
+            { "File:", "Filename Label" },
+            { "(none)", "Filename" },
+            { "Face Number (Original Model):", "Face Number Orig Label" },
+            { "0", "Face Number Orig" },
+            { "Face Number:", "Face Number Label" },
+            { "0", "Face Number" },
+            { "Fps:", "FPS Label" },
+            { nullptr, "FPS Number" }, // the first frame has set it already
+            { "", "Misc Space Label" },
+        };
+        QCOMPARE(status->count(), int(expected.size()));
+        for (int i = 0; i < status->count(); ++i) {
+            QLabel* shown = qobject_cast<QLabel*>(status->itemAt(i)->widget());
+            QVERIFY2(shown != nullptr, QByteArray::number(i));
+            QCOMPARE(shown->objectName(), QString::fromLatin1(expected[size_t(i)].second));
+            if (expected[size_t(i)].first != nullptr)
+                QCOMPARE(shown->text(), QString::fromLatin1(expected[size_t(i)].first));
+            QCOMPARE(status->stretch(i), i + 1 == status->count() ? 1 : 0);
+        }
+
+        // The viewer fills the space above the status row.
+        QWidget* gl = window->getViewer()->getGLWidget();
+        QVERIFY2(gl->width() > 600 && gl->height() > 450,
+                 qPrintable(QStringLiteral("GL widget %1 x %2").arg(gl->width()).arg(gl->height())));
+    }
+
+    void menusAndModelInformationWindow(void)
+    {
+        QList<QAction*> menus = window->menuBar()->actions();
+        QVERIFY(!menus.isEmpty());
+        QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+        QList<QAction*> items = menus[0]->menu()->actions();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0]->text(), QStringLiteral("&Open Model File"));
+        QCOMPARE(items[0]->shortcut(), QKeySequence(Qt::CTRL + Qt::Key_O));
+        QCOMPARE(items[1]->text(), QStringLiteral("&Quit"));
+        QCOMPARE(items[1]->shortcut(), QKeySequence(Qt::CTRL + Qt::Key_Q));
+
+        QWidget* info = window->getModelInformationWindow();
+        QCOMPARE(info->objectName(), QStringLiteral("Model Information"));
+        QCOMPARE(info->windowTitle(), QStringLiteral("Model Information"));
+        QVERIFY(info->isWindow());
+        QVERIFY(!info->isVisible());
+        const char* captions[] = { "Object Number: ", "Face Number: ", "Edge Number: ", "Vertex Number: " };
+        for (int i = 0; i < 4; ++i) {
+            QLabel* value = window->getModelInfoLabel(i);
+            QVERIFY(value != nullptr);
+            QCOMPARE(value->text(), QStringLiteral("0"));
+            QBoxLayout* row = qobject_cast<QBoxLayout*>(value->parentWidget()->layout());
+            QCOMPARE(row->count(), 2);
+            QCOMPARE(qobject_cast<QLabel*>(row->itemAt(0)->widget())->text(), QString::fromLatin1(captions[i]));
+            QCOMPARE(row->itemAt(1)->widget(), static_cast<QWidget*>(value));
+        }
+        QVERIFY(window->getModelInfoLabel(4) == nullptr);
+
+        // Quit closes the window.
+        items[1]->trigger();
+        QVERIFY(!window->isVisible());
+    }
+
+    void sceneGraph(void)
+    {
+        SoSeparator* root = window->getSceneRoot();
+        QVERIFY(root->getRefCount() >= 1);
+        QCOMPARE(root->getNumChildren(), 2);
+        QVERIFY(root->getChild(0)->isOfType(SoCallback::getClassTypeId()));
+        SoNode* modelNode = root->getChild(1);
+        QCOMPARE(modelNode->getTypeId(), SoTransformSeparator::getClassTypeId());
+        QCOMPARE(QString(modelNode->getName().getString()), QStringLiteral("ModelNode"));
+
+        SoGroup* model = static_cast<SoGroup*>(modelNode);
+        QCOMPARE(model->getNumChildren(), 3);
+        QCOMPARE(model->getChild(0), static_cast<SoNode*>(window->getGenerator()));
+        QCOMPARE(QString(window->getGenerator()->getName().getString()), QStringLiteral("GeometryParentNode"));
+        QVERIFY(model->getChild(1)->isOfType(SoDrawStyle::getClassTypeId()));
+        QCOMPARE(int(static_cast<SoDrawStyle*>(model->getChild(1))->style.getValue()), int(SoDrawStyle::FILLED));
+        QCOMPARE(model->getChild(2), static_cast<SoNode*>(window->getBaseColor()));
+
+        QCOMPARE(modelGroup()->getNumChildren(), 1);
+        QVERIFY(currentModel()->isOfType(SoCone::getClassTypeId()));
+        QCOMPARE(QString(currentModel()->getName().getString()), QStringLiteral("GeometryNode"));
+
+        SoQtExaminerViewer* viewer = window->getViewer();
+        QCOMPARE(viewer->getSceneGraph(), static_cast<SoNode*>(root));
+        QVERIFY(viewer->getCamera() != nullptr);
+        QCOMPARE(viewer->getCamera()->getTypeId(), SoOrthographicCamera::getClassTypeId());
+        QCOMPARE(viewer->getCameraType(), SoOrthographicCamera::getClassTypeId());
+        QVERIFY(viewer->isDecoration());
+        // A browser keeps its camera out of the scene it is given.
+        SoSearchAction cameras;
+        cameras.setType(SoCamera::getClassTypeId());
+        cameras.setSearchingAll(TRUE);
+        cameras.apply(root);
+        QVERIFY(cameras.getPath() == nullptr);
+
+        // Before any model is loaded the statistics describe the cone, from
+        // which no mesh is built.
+        window->updateModelInfo();
+        QCOMPARE(label("Filename"), QStringLiteral("(none)"));
+        QCOMPARE(labelNumber("Face Number Orig"), 0);
+        QCOMPARE(labelNumber("Face Number"), 0);
+    }
+
+    void loadingReplacesTheModel(void)
+    {
+        const std::string sphere = "models/sphere.iv", torus = "models/torus.iv";
+        SoSeparator* sphereScene = readFile(sphere);
+        SoSeparator* torusScene = readFile(torus);
+        QVERIFY(sphereScene != nullptr && torusScene != nullptr);
+        sphereScene->ref();
+        torusScene->ref();
+        const int sphereFaces = countBuildableTriangles(sphereScene);
+        const int torusFaces = countBuildableTriangles(torusScene);
+        sphereScene->unref();
+        torusScene->unref();
+        QVERIFY(sphereFaces > 0 && torusFaces > 0 && sphereFaces != torusFaces);
+
+        OutputCapture output;
+        expectLoaded(sphere, sphereFaces);
+        SoNode* first = currentModel();
+        expectLoaded(torus, torusFaces);
+        QVERIFY(currentModel() != first);
+        const std::string printed = output.text();
+        QVERIFY2(printed.find("Reading file models/torus.iv ... \n") != std::string::npos, printed.c_str());
+        QVERIFY2(printed.find("Model loaded!\n") != std::string::npos, printed.c_str());
+
+        // The Model Information window counts the same meshes; a closed torus
+        // has Euler characteristic 0.
+        const int objects = window->getModelInfoLabel(0)->text().toInt();
+        const int faces = window->getModelInfoLabel(1)->text().toInt();
+        const int edges = window->getModelInfoLabel(2)->text().toInt();
+        const int vertices = window->getModelInfoLabel(3)->text().toInt();
+        QCOMPARE(objects, 1);
+        QCOMPARE(faces, torusFaces);
+        QCOMPARE(edges, 3 * faces / 2);
+        QCOMPARE(vertices - edges + faces, 0);
+
+        // The VRML file holds the same sphere.
+        expectLoaded("models/sphere.wrl", sphereFaces);
+    }
+
+    void emptyPathOnlyResets(void)
+    {
+        // A model with a transformation whose fields the reset restores.
+        QTemporaryDir dir;
+        const std::string path = dir.path().toStdString() + "/moved.iv";
+        writeFile(path, "#Inventor V2.1 ascii\nSeparator { Transform { translation 0 0 0 } Cone {} }\n");
+        window->loadModel(path.c_str());
+        SoNode* model = currentModel();
+        SoSearchAction search;
+        search.setType(SoTransform::getClassTypeId());
+        search.setInterest(SoSearchAction::FIRST);
+        search.setSearchingAll(TRUE);
+        search.apply(model);
+        QVERIFY(search.getPath() != nullptr);
+        SoTransform* transform = static_cast<SoTransform*>(search.getPath()->getTail());
+        transform->translation.setValue(5, 6, 7);
+        transform->scaleFactor.setValue(2, 2, 2);
+        SoCamera* camera = window->getViewer()->getCamera();
+        camera->position.setValue(100, 100, 100);
+
+        OutputCapture output;
+        window->loadModel("");
+        QCOMPARE(currentModel(), model);
+        QCOMPARE(transform->translation.getValue(), SbVec3f(0, 0, 0));
+        QCOMPARE(transform->scaleFactor.getValue(), SbVec3f(1, 1, 1));
+        QVERIFY(transform->translation.isDefault());
+        QVERIFY((camera->position.getValue() - SbVec3f(100, 100, 100)).length() > 1.0f);
+        QCOMPARE(output.text(), std::string());
+
+        window->loadModel(nullptr);
+        QCOMPARE(currentModel(), model);
+    }
+
+    void failedLoadsKeepTheModel(void)
+    {
+        window->loadModel("models/sphere.iv");
+        SoNode* model = currentModel();
+        const QString faces = label("Face Number");
+        QTemporaryDir dir;
+        const std::string base = dir.path().toStdString();
+        DialogWatcher watcher;
+
+        // A file that cannot be opened: a message on the console, no box.
+        {
+            OutputCapture output;
+            const std::string missing = base + "/missing.iv";
+            window->loadModel(missing.c_str());
+            const std::string printed = output.text();
+            QVERIFY2(printed.find("Cannot load " + missing + " ...\n") != std::string::npos, printed.c_str());
+            QCOMPARE(currentModel(), model);
+            QVERIFY(watcher.boxes.empty());
+        }
+        // A directory that cannot be entered: its message, and the file of
+        // the same name in the working directory is not taken instead.
+        {
+            OutputCapture output;
+            const std::string elsewhere = base + "/no such directory/sphere.iv";
+            QVERIFY(chdir("models") == 0);
+            window->loadModel(elsewhere.c_str());
+            QVERIFY(chdir("..") == 0);
+            const std::string printed = output.text();
+            QVERIFY2(printed.find("could not change to directory " + base + "/no such directory\n") != std::string::npos,
+                     printed.c_str());
+            QVERIFY2(printed.find("Cannot load " + elsewhere + " ...\n") != std::string::npos, printed.c_str());
+            QCOMPARE(currentModel(), model);
+        }
+        // Not an Inventor file, and an Inventor header over contents that do
+        // not parse: both get the box, and the model stays.
+        writeFile(base + "/text.iv", "this is not a scene\n");
+        writeFile(base + "/broken.iv", "#Inventor V2.1 ascii\nSeparator { Cone { height } NoSuchNode {\n");
+        for (const char* name : { "/text.iv", "/broken.iv" }) {
+            watcher.boxes.clear();
+            window->loadModel((base + name).c_str());
+            QCOMPARE(currentModel(), model);
+            QCOMPARE(int(watcher.boxes.size()), 1);
+            QCOMPARE(watcher.boxes[0].title, QStringLiteral("Error"));
+            QCOMPARE(watcher.boxes[0].text, QString::fromLatin1(kWrongFileText));
+        }
+        QCOMPARE(modelGroup()->getNumChildren(), 1);
+        QCOMPARE(label("Face Number"), faces);
+    }
+
+    void pathsWithAndWithoutDirectory(void)
+    {
+        // No '/': opened in the working directory.
+        QVERIFY(chdir("models") == 0);
+        window->loadModel("cube.iv");
+        QVERIFY(chdir("..") == 0);
+        QVERIFY(labelNumber("Face Number") == 12);
+
+        // An absolute path, which leaves the working directory as it was.
+        const std::string torus = sourcePath("models/torus.iv");
+        window->loadModel(torus.c_str());
+        QVERIFY(labelNumber("Face Number") > 12);
+
+        // Files the model refers to by relative names are found beside it,
+        // whatever the working directory.
+        QTemporaryDir dir;
+        const std::string base = dir.path().toStdString();
+        QVERIFY(QFile::copy(QString::fromStdString(sourcePath("models/cube.iv")),
+                            QString::fromStdString(base + "/part.iv")));
+        writeFile(base + "/assembly.iv", "#Inventor V2.1 ascii\nSeparator { File { name \"part.iv\" } }\n");
+        window->loadModel((base + "/assembly.iv").c_str());
+        QCOMPARE(labelNumber("Face Number"), 12);
+    }
+
+    void workingDirectoryThatIsGone(void)
+    {
+        // getcwd fails once the working directory is removed: the message,
+        // and the model still loads by its full path.
+        const std::string torus = sourcePath("models/torus.iv");
+        {
+            QTemporaryDir dir;
+            QVERIFY(chdir(dir.path().toLocal8Bit().constData()) == 0);
+        }
+        OutputCapture output;
+        std::FILE* savedErr = stderr;
+        (void)savedErr;
+        window->loadModel(torus.c_str());
+        QVERIFY(chdir(startDirectory.c_str()) == 0);
+        QVERIFY(labelNumber("Face Number") > 0);
+        QVERIFY(!currentModel()->isOfType(SoCone::getClassTypeId()));
+    }
+
+    void openFileThroughTheDialog(void)
+    {
+        DialogWatcher watcher;
+        SoNode* cone = currentModel();
+
+        // Cancelled: nothing changes.
+        window->openFile();
+        QCOMPARE(currentModel(), cone);
+        QCOMPARE(label("Filename"), QStringLiteral("(none)"));
+
+        // A file chosen: its path in the label, the model loaded, the viewer
+        // back on the scene.
+        const QString chosen = QString::fromStdString(sourcePath("models/two_objects.iv"));
+        watcher.onDialog = [&](QDialog* dialog) {
+            QFileDialog* files = qobject_cast<QFileDialog*>(dialog);
+            QVERIFY(files != nullptr);
+            QCOMPARE(files->nameFilters(), QStringList(QStringLiteral("*.iv")));
+            files->selectFile(chosen);
+            static_cast<QDialog*>(files)->accept();
+        };
+        window->openFile();
+        QCOMPARE(label("Filename"), chosen);
+        QVERIFY(currentModel() != cone);
+        QCOMPARE(window->getViewer()->getSceneGraph(), static_cast<SoNode*>(window->getSceneRoot()));
+        QCOMPARE(window->getModelInfoLabel(0)->text(), QStringLiteral("2"));
+        QVERIFY(watcher.boxes.empty());
+    }
+
+    void frameRateCounter(void)
+    {
+        FrameRateCounter counter;
+        double rate = -1.0;
+        // The first frame is displayed at once.
+        QVERIFY(counter.frame(1000.0, rate));
+        QCOMPARE(rate, 1.0 / 1000.0);
+        // Then at most once a second, with the frames since the display.
+        QVERIFY(!counter.frame(1000.5, rate));
+        QVERIFY(!counter.frame(1001.0, rate)); // exactly one second is not more
+        QVERIFY(counter.frame(1001.25, rate));
+        QCOMPARE(rate, 3.0 / 1.25);
+        QVERIFY(!counter.frame(1002.0, rate));
+        QVERIFY(counter.frame(1003.25, rate));
+        QCOMPARE(rate, 2.0 / 2.0);
+        // A clock set back starts the count again instead of waiting.
+        QVERIFY(!counter.frame(500.0, rate));
+        QVERIFY(!counter.frame(500.5, rate));
+        QVERIFY(counter.frame(502.0, rate));
+        QCOMPARE(rate, 3.0 / 2.0);
+    }
+
+    void frameRateLabel(void)
+    {
+        double now = 0.0;
+        PelmoraApplication fresh;
+        fresh.setClock([&]() { return now; });
+        QLabel* fps = fresh.findChild<QLabel*>(QStringLiteral("FPS Number"));
+        QCOMPARE(fps->text(), QStringLiteral("0"));
+
+        SoGLRenderAction render(SbViewportRegion(100, 100));
+        SoCallbackAction other;
+        now = 50.0;
+        PelmoraApplication::frameRateCallback(&fresh, &other); // not a frame
+        QCOMPARE(fps->text(), QStringLiteral("0"));
+        PelmoraApplication::frameRateCallback(&fresh, &render);
+        QCOMPARE(fps->text(), QString::number(1.0 / 50.0));
+        now = 50.6;
+        PelmoraApplication::frameRateCallback(&fresh, &render);
+        PelmoraApplication::frameRateCallback(&fresh, &other);
+        QCOMPARE(fps->text(), QString::number(1.0 / 50.0));
+        now = 52.0;
+        PelmoraApplication::frameRateCallback(&fresh, &render);
+        QCOMPARE(fps->text(), QString::number(2.0 / 2.0));
+
+        // The viewer's own frames go through the counter of the scene root.
+        window->setClock([&]() { return now; });
+        now = 1000.0;
+        window->getViewer()->render();
+        const QString before = label("FPS Number");
+        now = 1000.5;
+        window->getViewer()->render();
+        QCOMPARE(label("FPS Number"), before);
+        now = 1003.0;
+        window->getViewer()->render();
+        QVERIFY2(label("FPS Number") != before, qPrintable(before));
+    }
+
+    void viewerDrawsTheModel(void)
+    {
+        // Polygon offset is on in the viewer's context, as the entry leaves it.
+        QGLWidget* gl = qobject_cast<QGLWidget*>(window->getViewer()->getGLWidget());
+        QVERIFY(gl != nullptr);
+        gl->makeCurrent();
+        QVERIFY(glIsEnabled(GL_POLYGON_OFFSET_FILL));
+
+        const QRgb background = qRgb(0, 0, 0);
+        // The viewer takes its viewport from the resize events that follow
+        // the first show; until they are handled it draws into the GL
+        // widget's default size.
+        QImage cone;
+        QTRY_VERIFY_WITH_TIMEOUT((cone = viewerFrame(), countDifferent(cone, background) > 0), 5000);
+        QVERIFY(!cone.isNull());
+        const int conePixels = countDifferent(cone, background);
+        QVERIFY2(conePixels > cone.width() * cone.height() / 20 && conePixels < cone.width() * cone.height() / 2,
+                 qPrintable(QString::number(conePixels)));
+        QVERIFY((cone.pixel(cone.width() / 2, cone.height() / 2) & 0xffffff) != (background & 0xffffff));
+        QCOMPARE(cone.pixel(1, 1) & 0xffffff, background & 0xffffff);
+        QCOMPARE(cone.pixel(cone.width() - 2, cone.height() - 2) & 0xffffff, background & 0xffffff);
+
+        window->loadModel("models/sphere.iv");
+        const QImage sphere = viewerFrame();
+        if (qEnvironmentVariableIsSet("PELMORA_TEST_FRAMES")) {
+            cone.save(qEnvironmentVariable("PELMORA_TEST_FRAMES") + "/cone.png");
+            sphere.save(qEnvironmentVariable("PELMORA_TEST_FRAMES") + "/sphere.png");
+        }
+        const int spherePixels = countDifferent(sphere, background);
+        // viewAll fits the sphere: a disc around the centre, corners empty.
+        QVERIFY2(spherePixels > sphere.width() * sphere.height() / 10, qPrintable(QString::number(spherePixels)));
+        QVERIFY((sphere.pixel(sphere.width() / 2, sphere.height() / 2) & 0xffffff) != (background & 0xffffff));
+        QCOMPARE(sphere.pixel(1, 1) & 0xffffff, background & 0xffffff);
+        QCOMPARE(sphere.pixel(sphere.width() - 2, sphere.height() - 2) & 0xffffff, background & 0xffffff);
+    }
+
+    void realModelsLoad(void)
+    {
+        const std::vector<std::string> models = discoverRealModels();
+        if (models.empty())
+            QSKIP("no models of the inventor-data package installed");
+        DialogWatcher watcher;
+        int loaded = 0;
+        for (const std::string& relative : models) {
+            const std::string path = realModelsDirectory() + "/" + relative;
+            SoSeparator* scene = readFile(path);
+            if (scene == nullptr)
+                continue;
+            scene->ref();
+            const bool strips = containsStripSet(scene);
+            const int triangles = strips ? countBuildableTriangles(scene) : 0;
+            scene->unref();
+            if (!strips)
+                continue;
+            window->loadModel(path.c_str());
+            ++loaded;
+            QVERIFY2(watcher.boxes.empty(), path.c_str());
+            QCOMPARE(modelGroup()->getNumChildren(), 1);
+            const int built = window->getGenerator()->getOriginalFaceCount();
+            QVERIFY2(labelNumber("Face Number Orig") == built, path.c_str());
+            QVERIFY2(labelNumber("Face Number") == built, path.c_str());
+            QVERIFY2(built == triangles,
+                     qPrintable(QStringLiteral("%1: built %2, triangles %3").arg(path.c_str()).arg(built).arg(triangles)));
+        }
+        QVERIFY2(loaded >= 10, qPrintable(QString::number(loaded)));
+    }
+};
+
+QTEST_MAIN(PelmoraApplicationTest)
+#include "PelmoraApplicationTest.moc"
