@@ -5,6 +5,12 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/SoType.h>
 
+#include "lines/SoLineCoordinateIndexElement.h"
+#include "lines/SoLineModifier.h"
+#include "lines/SoLineParameterizationElement.h"
+#include "lines/SoLineTextureCoordinateElement.h"
+#include "lines/SoLineThicknessElement.h"
+#include "lines/SoOrientedCoordinateElement.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdgeElement.h"
 #include "wingededge/SoWingedEdgeListElement.h"
@@ -30,4 +36,11 @@ void Quillmap::init(void)
     registerClass<SoWingedEdgeElement>();
     registerClass<SoWingedEdgeListElement>();
     registerClass<SoGenerateWingedEdge>();
+
+    registerClass<SoLineCoordinateIndexElement>();
+    registerClass<SoLineParameterizationElement>();
+    registerClass<SoLineTextureCoordinateElement>();
+    registerClass<SoLineThicknessElement>();
+    registerClass<SoOrientedCoordinateElement>();
+    registerClass<SoLineModifier>();
 }

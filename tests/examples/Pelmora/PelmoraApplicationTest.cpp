@@ -5,7 +5,8 @@
 // Each test gets a window from PelmoraApplication::createMainWindow(), the
 // code the program entry runs, with the working directory at the top of the
 // source tree as the README starts the program. Modal dialogs are answered by
-// a watcher so that no test waits for a person.
+// a watcher so that no test waits for a person. With PELMORA_TEST_FRAMES set
+// to a directory, the frames the viewer test reads back are saved there.
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 #include <Inventor/SoDB.h>
