@@ -1,0 +1,42 @@
+// Face centroids for the curvature estimates and the mesh passes.
+
+#include "modify/FaceCentroids.h"
+
+#include "wingededge/WingedEdge.h"
+
+#include <Inventor/errors/SoDebugError.h>
+
+#include <algorithm>
+
+// Every corner of a face's loop is an end of exactly two of the face's
+// edges, so half the sum of all edge ends over the edge count is the corner
+// average; no walk along the wings is needed, and a face whose wings are
+// damaged still gets the average of its corners.
+std::vector<SbVec3f> faceCentroids(const WingedEdgeMesh& mesh)
+{
+    int32_t largest = -1;
+    for (const WEFace& f : mesh.faces)
+        largest = std::max(largest, f.id);
+    std::vector<SbVec3f> centroids(size_t(largest + 1), SbVec3f(0.0f, 0.0f, 0.0f));
+
+    int negative = 0;
+    for (const WEFace& f : mesh.faces) {
+        if (f.id < 0) {
+            ++negative;
+            continue;
+        }
+        if (f.edges.empty())
+            continue;
+        double sum[3] = { 0.0, 0.0, 0.0 };
+        for (const WEEdge* e : f.edges) {
+            for (int i = 0; i < 3; ++i)
+                sum[i] += double(e->startVertex->position[i]) + double(e->endVertex->position[i]);
+        }
+        const double corners = 2.0 * double(f.edges.size());
+        centroids[size_t(f.id)].setValue(float(sum[0] / corners), float(sum[1] / corners), float(sum[2] / corners));
+    }
+    if (negative > 0)
+        SoDebugError::post("faceCentroids", "%d face(s) with a negative id left out; ids must be 0 or more",
+                           negative);
+    return centroids;
+}
