@@ -1,6 +1,7 @@
 // Offscreen OpenGL fixture: GLX pbuffer, direct context and buffer readback.
 
 #include "support/GLFixture.h"
+#include "support/OffscreenContext.h"
 
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/SoDB.h>
@@ -11,8 +12,6 @@
 #include <Inventor/nodes/SoNode.h>
 
 #include <GL/gl.h>
-#include <GL/glx.h>
-#include <X11/Xlib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -20,116 +19,12 @@
 #include <cstring>
 #include <string>
 
-struct GLFixture::Platform {
-    Display* display = nullptr;
-    GLXFBConfig config = nullptr;
-    GLXContext context = nullptr;
-    GLXPbuffer pbuffer = 0;
-};
-
 namespace {
-
-// X protocol errors while creating GLX objects (for instance a pbuffer size
-// the server refuses) would otherwise end the process in Xlib's default
-// handler. This handler only records them.
-int gXErrorCode = 0;
-
-int recordXError(Display*, XErrorEvent* event)
-{
-    gXErrorCode = event->error_code;
-    return 0;
-}
-
-class XErrorTrap {
-public:
-    explicit XErrorTrap(Display* display)
-        : display_(display)
-    {
-        XSync(display_, False);
-        gXErrorCode = 0;
-        previous_ = XSetErrorHandler(recordXError);
-    }
-    ~XErrorTrap()
-    {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
-    }
-    // Error code of the first X error since construction, 0 if none.
-    int error()
-    {
-        XSync(display_, False);
-        return gXErrorCode;
-    }
-
-private:
-    Display* display_;
-    int (*previous_)(Display*, XErrorEvent*) = nullptr;
-};
 
 bool glRequired()
 {
     const char* value = std::getenv("QUILLMAP_REQUIRE_GL");
     return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
-}
-
-int fbAttrib(Display* display, GLXFBConfig config, int attribute)
-{
-    int value = 0;
-    glXGetFBConfigAttrib(display, config, attribute, &value);
-    return value;
-}
-
-// Picks a double-buffered RGBA8 / depth 24 configuration that can back a
-// pbuffer. Configs without multisampling are required so that edges are
-// reproducible; one with an 8-bit stencil buffer is preferred, since outline
-// techniques use it.
-//
-// Only double-buffered configs are taken, and everything is drawn into and
-// read from the back buffer, never swapped. With Mesa's software rasteriser
-// under Xvfb, drawing into the front buffer of a pbuffer (single-buffered, or
-// GL_FRONT of a double-buffered one) makes Mesa push it to the server with
-// MIT-SHM PutImage, which the server rejects with BadMatch, and Xlib's
-// default error handler then ends the process. Reading the front buffer
-// gives black there as well.
-GLXFBConfig chooseConfig(Display* display)
-{
-    const int attributes[] = {
-        GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT,
-        GLX_RENDER_TYPE, GLX_RGBA_BIT,
-        GLX_RED_SIZE, 8,
-        GLX_GREEN_SIZE, 8,
-        GLX_BLUE_SIZE, 8,
-        GLX_ALPHA_SIZE, 8,
-        GLX_DEPTH_SIZE, 24,
-        GLX_DOUBLEBUFFER, True,
-        None,
-    };
-    int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), attributes, &count);
-    if (configs == nullptr)
-        return nullptr;
-
-    GLXFBConfig best = nullptr;
-    int bestScore = -1;
-    for (int i = 0; i < count; ++i) {
-        GLXFBConfig c = configs[i];
-        if (fbAttrib(display, c, GLX_SAMPLE_BUFFERS) != 0 || fbAttrib(display, c, GLX_SAMPLES) > 1)
-            continue;
-        if (fbAttrib(display, c, GLX_RED_SIZE) != 8 || fbAttrib(display, c, GLX_GREEN_SIZE) != 8
-            || fbAttrib(display, c, GLX_BLUE_SIZE) != 8 || !fbAttrib(display, c, GLX_DOUBLEBUFFER))
-            continue;
-        int score = 0;
-        if (fbAttrib(display, c, GLX_STENCIL_SIZE) >= 8)
-            score += 4;
-        if (fbAttrib(display, c, GLX_DEPTH_SIZE) == 24)
-            score += 2;
-        if (score > bestScore) {
-            best = c;
-            bestScore = score;
-        }
-    }
-    XFree(configs);
-    return best;
 }
 
 const char* glErrorName(GLenum error)
@@ -145,23 +40,6 @@ const char* glErrorName(GLenum error)
     }
 }
 
-// One connection to the X server for the whole test process. Xvfb resets
-// itself whenever its last client disconnects, and a connection attempted
-// during that reset is refused; opening and closing a connection per test
-// made the next test fail now and then. The connection closes with the
-// process.
-Display* sharedDisplay(const char* name)
-{
-    static Display* display = nullptr;
-    static std::string openedName;
-    if (display == nullptr) {
-        display = XOpenDisplay(name);
-        if (display != nullptr)
-            openedName = name;
-    }
-    return display != nullptr && openedName == name ? display : nullptr;
-}
-
 } // namespace
 
 std::ostream& operator<<(std::ostream& os, const PixelRGBA& p)
@@ -170,7 +48,7 @@ std::ostream& operator<<(std::ostream& os, const PixelRGBA& p)
 }
 
 GLFixture::GLFixture()
-    : platform_(new Platform)
+    : context_(new OffscreenContext)
 {
 }
 
@@ -192,44 +70,9 @@ void GLFixture::SetUp()
         GTEST_SKIP() << message;                                                                   \
     } while (0)
 
-    const char* displayName = std::getenv("DISPLAY");
-    if (displayName == nullptr || displayName[0] == '\0')
-        QUILLMAP_GL_UNAVAILABLE("no offscreen GL: $DISPLAY is not set (run the tests under xvfb-run)");
-
-    Platform& p = *platform_;
-    p.display = sharedDisplay(displayName);
-    if (p.display == nullptr)
-        QUILLMAP_GL_UNAVAILABLE("no offscreen GL: cannot open X display '" << displayName << "'");
-
-    int major = 0;
-    int minor = 0;
-    if (!glXQueryVersion(p.display, &major, &minor) || major < 1 || (major == 1 && minor < 3))
-        QUILLMAP_GL_UNAVAILABLE("no offscreen GL: display '" << displayName << "' has GLX " << major << "."
-                                                             << minor << ", pbuffers need 1.3");
-
-    p.config = chooseConfig(p.display);
-    if (p.config == nullptr)
-        QUILLMAP_GL_UNAVAILABLE("no offscreen GL: display '" << displayName
-                                                             << "' offers no double-buffered, single-sampled "
-                                                                "RGBA8/depth-24 pbuffer configuration");
-
-    {
-        XErrorTrap trap(p.display);
-        p.context = glXCreateNewContext(p.display, p.config, GLX_RGBA_TYPE, nullptr, True);
-        if (trap.error() != 0 && p.context != nullptr) {
-            glXDestroyContext(p.display, p.context);
-            p.context = nullptr;
-        }
-    }
-    if (p.context == nullptr)
-        QUILLMAP_GL_UNAVAILABLE("no offscreen GL: glXCreateNewContext failed on '" << displayName << "'");
-    if (!glXIsDirect(p.display, p.context))
-        QUILLMAP_GL_UNAVAILABLE("no offscreen GL: only an indirect context is available on '" << displayName
-                                                                                           << "'");
-
-    if (!createBuffer(width_, height_))
-        QUILLMAP_GL_UNAVAILABLE("no offscreen GL: cannot create a " << width_ << " x " << height_
-                                                                    << " pbuffer on '" << displayName << "'");
+    const std::string unavailable = context_->open(width_, height_);
+    if (!unavailable.empty())
+        QUILLMAP_GL_UNAVAILABLE(unavailable);
 #undef QUILLMAP_GL_UNAVAILABLE
 
     cacheContext_ = SoGLCacheContextElement::getUniqueCacheContext();
@@ -244,76 +87,20 @@ void GLFixture::TearDown()
 
 void GLFixture::release()
 {
-    Platform& p = *platform_;
     delete action_;
     action_ = nullptr;
-
-    if (p.display != nullptr && p.context != nullptr) {
-        if (cacheContext_ != 0 && p.pbuffer != 0 && makeCurrent()) {
-            // Lets Coin release display lists, textures and buffer objects
-            // it made for this context while the context is still current.
-            SoContextHandler::destructingContext(cacheContext_);
-        }
-        glXMakeContextCurrent(p.display, None, None, nullptr);
+    if (cacheContext_ != 0 && context_->isOpen() && context_->makeCurrent()) {
+        // Lets Coin release display lists, textures and buffer objects it
+        // made for this context while the context is still current.
+        SoContextHandler::destructingContext(cacheContext_);
     }
     cacheContext_ = 0;
-    destroyBuffer();
-    if (p.context != nullptr) {
-        glXDestroyContext(p.display, p.context);
-        p.context = nullptr;
-    }
-    // The connection itself stays open for the next test (see sharedDisplay).
-    p.display = nullptr;
-    p.config = nullptr;
-}
-
-bool GLFixture::createBuffer(int width, int height)
-{
-    Platform& p = *platform_;
-    const int attributes[] = {
-        GLX_PBUFFER_WIDTH, width,
-        GLX_PBUFFER_HEIGHT, height,
-        GLX_PRESERVED_CONTENTS, True,
-        GLX_LARGEST_PBUFFER, False,
-        None,
-    };
-    XErrorTrap trap(p.display);
-    p.pbuffer = glXCreatePbuffer(p.display, p.config, attributes);
-    if (trap.error() != 0 || p.pbuffer == 0) {
-        if (p.pbuffer != 0)
-            glXDestroyPbuffer(p.display, p.pbuffer);
-        p.pbuffer = 0;
-        return false;
-    }
-    if (!glXMakeContextCurrent(p.display, p.pbuffer, p.pbuffer, p.context) || trap.error() != 0) {
-        glXDestroyPbuffer(p.display, p.pbuffer);
-        p.pbuffer = 0;
-        return false;
-    }
-    glDrawBuffer(GL_BACK);
-    glReadBuffer(GL_BACK);
-    return true;
-}
-
-void GLFixture::destroyBuffer()
-{
-    Platform& p = *platform_;
-    if (p.pbuffer == 0)
-        return;
-    if (glXGetCurrentDrawable() == p.pbuffer)
-        glXMakeContextCurrent(p.display, None, None, nullptr);
-    glXDestroyPbuffer(p.display, p.pbuffer);
-    p.pbuffer = 0;
+    context_->close();
 }
 
 bool GLFixture::makeCurrent() const
 {
-    const Platform& p = *platform_;
-    if (p.context == nullptr || p.pbuffer == 0)
-        return false;
-    if (glXGetCurrentContext() == p.context && glXGetCurrentDrawable() == p.pbuffer)
-        return true;
-    return glXMakeContextCurrent(p.display, p.pbuffer, p.pbuffer, p.context) == True;
+    return context_->makeCurrent();
 }
 
 bool GLFixture::prepareRead(const char* what) const
@@ -337,17 +124,16 @@ bool GLFixture::setSize(int width, int height)
         ADD_FAILURE() << "setSize(" << width << ", " << height << "): size out of range";
         return false;
     }
-    if (platform_->context == nullptr) {
+    if (!context_->isOpen() && action_ == nullptr) {
         // Not set up yet: SetUp() creates the buffer at this size.
         width_ = width;
         height_ = height;
         return true;
     }
-    destroyBuffer();
-    if (!createBuffer(width, height)) {
+    if (!context_->resize(width, height)) {
         ADD_FAILURE() << "setSize(" << width << ", " << height << "): cannot create the pbuffer";
         // Fall back to the previous size so the fixture stays usable.
-        if (!createBuffer(width_, height_))
+        if (!context_->resize(width_, height_))
             ADD_FAILURE() << "setSize: cannot recreate the previous " << width_ << " x " << height_ << " pbuffer";
         return false;
     }

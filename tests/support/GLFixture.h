@@ -30,6 +30,7 @@
 #include <ostream>
 #include <vector>
 
+class OffscreenContext;
 class SoGLRenderAction;
 class SoNode;
 
@@ -105,16 +106,12 @@ protected:
     bool writePPM(const char* path) const;
 
 private:
-    struct Platform;
-
-    bool createBuffer(int width, int height);
-    void destroyBuffer();
     void release();
     bool makeCurrent() const;
     bool prepareRead(const char* what) const;
     bool inBounds(int x, int y, const char* what) const;
 
-    std::unique_ptr<Platform> platform_;
+    std::unique_ptr<OffscreenContext> context_;
     SoGLRenderAction* action_ = nullptr;
     uint32_t cacheContext_ = 0;
     int width_ = kDefaultWidth;
