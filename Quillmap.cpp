@@ -12,6 +12,7 @@
 #include "lines/SoLineThicknessElement.h"
 #include "lines/SoOrientedCoordinateElement.h"
 #include "wingededge/SoGenerateWingedEdge.h"
+#include "wingededge/SoWingedEdge.h"
 #include "wingededge/SoWingedEdgeElement.h"
 #include "wingededge/SoWingedEdgeListElement.h"
 
@@ -36,6 +37,7 @@ void Quillmap::init(void)
     registerClass<SoWingedEdgeElement>();
     registerClass<SoWingedEdgeListElement>();
     registerClass<SoGenerateWingedEdge>();
+    registerClass<SoWingedEdge>();
 
     registerClass<SoLineCoordinateIndexElement>();
     registerClass<SoLineParameterizationElement>();

@@ -94,6 +94,7 @@ FaceStrips growFaceStrips(const WingedEdgeMesh& mesh)
             for (size_t n = 1; n < k; ++n)
                 strips.vertices.push_back(n % 2 == 1 ? corners[low++] : corners[high--]);
             strips.stripLengths.push_back(int32_t(k));
+            strips.faces.insert(strips.faces.end(), k - 2, &face);
             continue;
         }
         // Start with the rotation whose last edge leads on to a free triangle.
@@ -107,6 +108,7 @@ FaceStrips growFaceStrips(const WingedEdgeMesh& mesh)
         const size_t begin = strips.vertices.size();
         for (int i = 0; i < 3; ++i)
             strips.vertices.push_back(corners[size_t(rotation + i) % 3]);
+        strips.faces.push_back(&face);
         const WEFace* current = &face;
         for (;;) {
             const size_t n = strips.vertices.size();
@@ -120,6 +122,7 @@ FaceStrips growFaceStrips(const WingedEdgeMesh& mesh)
                 break;
             emitted[size_t(next->id)] = 1;
             strips.vertices.push_back(x);
+            strips.faces.push_back(next);
             current = next;
         }
         strips.stripLengths.push_back(int32_t(strips.vertices.size() - begin));

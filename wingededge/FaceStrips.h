@@ -25,6 +25,8 @@ struct FaceStrips {
     // each takes.
     std::vector<const WEVertex*> vertices;
     std::vector<int32_t> stripLengths;
+    // The face of every triangle, in the order the strips decode them.
+    std::vector<const WEFace*> faces;
 
     int32_t triangleCount(void) const;
 };

@@ -35,6 +35,7 @@
 
 #include "Quillmap.h"
 #include "wingededge/SoGenerateWingedEdge.h"
+#include "wingededge/SoWingedEdge.h"
 
 namespace {
 
@@ -144,9 +145,7 @@ void PelmoraApplication::buildFrame(void)
 // --- scene -------------------------------------------------------------------
 
 // The one scene graph of the viewer, built once. Rows are numbered as in the
-// scene table that the menus and settings windows refer to. Until the
-// winged-edge shape node (row 9) draws the meshes, the model itself is drawn,
-// so the invisible draw style of row 3 joins together with that node.
+// scene table that the menus and settings windows refer to.
 void PelmoraApplication::createScene(void)
 {
     std::printf("Creating the scene ...\n");
@@ -163,6 +162,11 @@ void PelmoraApplication::createScene(void)
     modelNode->setName("ModelNode");
     root->addChild(modelNode);
 
+    // 3: the model is only read for its meshes; the mesh shape draws them.
+    SoDrawStyle* invisible = new SoDrawStyle;
+    invisible->style = SoDrawStyle::INVISIBLE;
+    modelNode->addChild(invisible);
+
     // 4, 5: the generator with the placeholder model that loading replaces.
     generator = new SoGenerateWingedEdge;
     generator->setName("GeometryParentNode");
@@ -175,6 +179,10 @@ void PelmoraApplication::createScene(void)
     SoDrawStyle* filled = new SoDrawStyle;
     filled->style = SoDrawStyle::FILLED;
     modelNode->addChild(filled);
+
+    // 9: the meshes, drawn in the visualization mode of the settings.
+    meshShape = new SoWingedEdge;
+    modelNode->addChild(meshShape);
 
     // 10: colour of the lines, set with the background.
     baseColor = new SoBaseColor;

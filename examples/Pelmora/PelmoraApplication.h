@@ -15,6 +15,7 @@ class SoAction;
 class SoBaseColor;
 class SoGenerateWingedEdge;
 class SoQtExaminerViewer;
+class SoWingedEdge;
 class SoSeparator;
 class WingedEdgeList;
 
@@ -46,6 +47,7 @@ public:
     SoSeparator* getSceneRoot(void) const { return root; }
     SoGenerateWingedEdge* getGenerator(void) const { return generator; }
     SoBaseColor* getBaseColor(void) const { return baseColor; }
+    SoWingedEdge* getMeshShape(void) const { return meshShape; }
     SoQtExaminerViewer* getViewer(void) const { return viewer; }
     QWidget* getModelInformationWindow(void) const { return modelInformationWindow; }
     // The value labels of the Model Information window: 0 objects, 1 faces,
@@ -71,6 +73,7 @@ private:
     SoSeparator* root = nullptr;
     SoBaseColor* baseColor = nullptr;
     SoGenerateWingedEdge* generator = nullptr;
+    SoWingedEdge* meshShape = nullptr;
 
     SoQtExaminerViewer* viewer = nullptr;
     QWidget* viewerWidget = nullptr;

@@ -64,8 +64,13 @@ size_t checkStrips(const WingedEdgeMesh& mesh, const char* what)
             faceOf[sortedIds(corners[0], corners[1], corners[2])] = &face;
     }
     std::map<const WEFace*, int> emitted;
-    for (const Corners3& t : triangles) {
+    EXPECT_EQ(strips.faces.size(), triangles.size()) << what << ": one face per triangle";
+    for (size_t i = 0; i < triangles.size(); ++i) {
+        const Corners3& t = triangles[i];
         const auto found = faceOf.find(sortedIds(t[0], t[1], t[2]));
+        if (i < strips.faces.size() && found != faceOf.end()) {
+            EXPECT_EQ(strips.faces[i], found->second) << what << ": triangle " << i << " names another face";
+        }
         if (found == faceOf.end()) {
             ADD_FAILURE() << what << ": a triangle that is no face: " << t[0]->id << " " << t[1]->id << " " << t[2]->id;
             continue;
@@ -171,6 +176,7 @@ TEST(MeshDrawingTest, FacesOfMoreCornersAreCoveredWhole)
         ASSERT_EQ(strips.stripLengths.size(), 1u) << k << " corners";
         const std::vector<Corners3> triangles = decode(strips);
         ASSERT_EQ(int(triangles.size()), k - 2) << k << " corners";
+        EXPECT_EQ(strips.faces, std::vector<const WEFace*>(size_t(k - 2), &mesh.faces.front()));
         // Front-facing, and together as large as the polygon.
         double area = 0.0;
         for (const Corners3& t : triangles) {

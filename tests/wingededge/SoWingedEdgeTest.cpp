@@ -1,0 +1,552 @@
+// SoWingedEdge rendered through the offscreen GL fixture: every
+// visualization mode checked in the pixels and depth it leaves, the display
+// lists recorded only when the meshes or the settings change, and the edges
+// handed to the line chain with sendLines. The bounding box and the absence
+// of primitives are checked without GL.
+//
+// A small source node of the test publishes a winged-edge list that the test
+// owns, so that flags and modes can be set directly.
+
+#include <Inventor/SbViewVolume.h>
+#include <Inventor/actions/SoCallbackAction.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
+#include <Inventor/elements/SoCoordinateElement.h>
+#include <Inventor/fields/SoMFInt32.h>
+#include <Inventor/fields/SoMFVec3f.h>
+#include <Inventor/nodes/SoBaseColor.h>
+#include <Inventor/nodes/SoCallback.h>
+#include <Inventor/nodes/SoCube.h>
+#include <Inventor/nodes/SoDirectionalLight.h>
+#include <Inventor/nodes/SoOrthographicCamera.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSubNode.h>
+#include <Inventor/nodes/SoTranslation.h>
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "lines/SoLineCoordinateIndexElement.h"
+#include "support/GLFixture.h"
+#include "support/MeshBuilders.h"
+#include "wingededge/SoWingedEdge.h"
+#include "wingededge/SoWingedEdgeElement.h"
+#include "wingededge/WingedEdge.h"
+
+// Publishes a list the test owns (outside the anonymous namespace: Coin's
+// node macros define static members).
+class ListSource : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(ListSource);
+
+public:
+    WingedEdgeList* list = nullptr;
+    static void initClass(void) { SO_NODE_INIT_CLASS(ListSource, SoNode, "Node"); }
+    ListSource(void) { SO_NODE_CONSTRUCTOR(ListSource); }
+    void doAction(SoAction* action) override
+    {
+        if (list != nullptr)
+            SoWingedEdgeElement::set(action->getState(), this, list);
+    }
+    void GLRender(SoGLRenderAction* action) override { doAction(action); }
+    void callback(SoCallbackAction* action) override { doAction(action); }
+    void getBoundingBox(SoGetBoundingBoxAction* action) override { doAction(action); }
+
+protected:
+    ~ListSource() override {}
+};
+SO_NODE_SOURCE(ListSource);
+
+// Sets coordinates and line indices as an upstream line node would.
+class IncomingLines : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(IncomingLines);
+
+public:
+    SoMFVec3f points;
+    SoMFInt32 indices;
+    static void initClass(void) { SO_NODE_INIT_CLASS(IncomingLines, SoNode, "Node"); }
+    IncomingLines(void)
+    {
+        SO_NODE_CONSTRUCTOR(IncomingLines);
+        SO_NODE_ADD_FIELD(points, (SbVec3f(0, 0, 0)));
+        SO_NODE_ADD_FIELD(indices, (0));
+    }
+    void GLRender(SoGLRenderAction* action) override
+    {
+        SoCoordinateElement::set3(action->getState(), this, points.getNum(), points.getValues(0));
+        SoLineCoordinateIndexElement::set(action->getState(), this, indices.getNum(), indices.getValues(0));
+    }
+
+protected:
+    ~IncomingLines() override {}
+};
+SO_NODE_SOURCE(IncomingLines);
+
+// Records the coordinates and line indices in force while rendering.
+class LineRecorder : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(LineRecorder);
+
+public:
+    std::vector<SbVec3f> points;
+    std::vector<int32_t> indices;
+    static void initClass(void) { SO_NODE_INIT_CLASS(LineRecorder, SoNode, "Node"); }
+    LineRecorder(void) { SO_NODE_CONSTRUCTOR(LineRecorder); }
+    void GLRender(SoGLRenderAction* action) override
+    {
+        const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(action->getState());
+        points.clear();
+        for (int i = 0; i < coordinates->getNum(); ++i)
+            points.push_back(coordinates->get3(i));
+        int32_t count = 0;
+        const int32_t* values = SoLineCoordinateIndexElement::get(action->getState(), count);
+        indices.assign(values, values + (values != nullptr ? count : 0));
+    }
+
+protected:
+    ~LineRecorder() override {}
+};
+SO_NODE_SOURCE(LineRecorder);
+
+namespace {
+
+void registerTestNodes(void)
+{
+    if (ListSource::getClassTypeId() == SoType::badType()) {
+        ListSource::initClass();
+        IncomingLines::initClass();
+        LineRecorder::initClass();
+    }
+}
+
+// Filled polygons pushed back a little, as the viewer sets it up, so that
+// edges on the surface win the depth test against their own faces.
+void polygonOffset(void*, SoAction* action)
+{
+    if (action->isOfType(SoGLRenderAction::getClassTypeId())) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1.0f, 1.0f);
+    }
+}
+
+class SoWingedEdgeGL : public GLFixture {
+protected:
+    WingedEdgeList list;
+    SoSeparator* root = nullptr;
+    SoOrthographicCamera* camera = nullptr;
+    ListSource* source = nullptr;
+    SoWingedEdge* shape = nullptr;
+    // Nodes between the source and the shape (occluders, incoming lines).
+    SoSeparator* before = nullptr;
+    SoSeparator* after = nullptr;
+
+    void SetUp() override
+    {
+        GLFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        registerTestNodes();
+        root = new SoSeparator;
+        root->ref();
+        SoCallback* offset = new SoCallback;
+        offset->setCallback(polygonOffset, nullptr);
+        root->addChild(offset);
+        camera = new SoOrthographicCamera;
+        root->addChild(camera);
+        SoDirectionalLight* light = new SoDirectionalLight;
+        light->direction.setValue(-0.2f, -0.3f, -1.0f);
+        root->addChild(light);
+        source = new ListSource;
+        source->list = &list;
+        root->addChild(source);
+        before = new SoSeparator;
+        root->addChild(before);
+        shape = new SoWingedEdge;
+        root->addChild(shape);
+        after = new SoSeparator;
+        root->addChild(after);
+        look(SbVec3f(0, 0, 1), 2.5f);
+    }
+    void TearDown() override
+    {
+        if (root != nullptr)
+            root->unref();
+        GLFixture::TearDown();
+    }
+
+    // The camera looks at the origin from `direction`.
+    void look(const SbVec3f& direction, float height)
+    {
+        SbVec3f d = direction;
+        d.normalize();
+        camera->position = d * 10.0f;
+        camera->pointAt(SbVec3f(0, 0, 0));
+        camera->height = height;
+        camera->nearDistance = 1.0f;
+        camera->farDistance = 20.0f;
+    }
+
+    // Pixel of a world point.
+    void pixelOf(const SbVec3f& p, int& x, int& y) const
+    {
+        const SbViewVolume volume = camera->getViewVolume(float(width()) / float(height()));
+        SbVec3f screen;
+        volume.projectToScreen(p, screen);
+        x = int(screen[0] * float(width()));
+        y = int(screen[1] * float(height()));
+    }
+
+    void setMode(int mode)
+    {
+        list.setVisualizationMode(mode);
+        list.renderCacheValid = 0;
+    }
+
+    // Pixels whose colour is not the black background.
+    int drawnPixels(void) const
+    {
+        return countPixels([](const PixelRGBA& p) { return p.r > 8 || p.g > 8 || p.b > 8; });
+    }
+};
+
+TEST_F(SoWingedEdgeGL, FlatFacesAreLitAndBackFacesCulled)
+{
+    WingedEdgeMesh::buildFromStrips(list, 0, makeCube());
+    setMode(2);
+    look(SbVec3f(1.0f, 0.8f, 0.6f), 2.5f);
+    render(root);
+    int x, y;
+    pixelOf(SbVec3f(0, 0, 0), x, y);
+    const PixelRGBA centre = pixelRGBA(x, y);
+    // Grey faces, lit: neither black nor a saturated colour.
+    EXPECT_GT(int(centre.r), 40) << centre;
+    EXPECT_NEAR(int(centre.r), int(centre.g), 3) << centre;
+    EXPECT_NEAR(int(centre.g), int(centre.b), 3) << centre;
+    EXPECT_EQ(pixelRGBA(1, 1), PixelRGBA()) << "corner of the image";
+    EXPECT_LT(depth(x, y), 1.0f);
+    // Lit: the sides facing the light differently differ in brightness, in
+    // the first frame and in every one after it.
+    for (int frame = 0; frame < 2; ++frame) {
+        render(root);
+        int brightest = 0, darkest = 255;
+        countPixels([&](const PixelRGBA& p) {
+            if (p.r > 8) {
+                brightest = std::max(brightest, int(p.r));
+                darkest = std::min(darkest, int(p.r));
+            }
+            return false;
+        });
+        EXPECT_GT(brightest - darkest, 20) << "frame " << frame << ": faces are not lit";
+    }
+
+    // Flat shading shows facets: the two triangles of a side are shaded
+    // alike, though the corner normals they would carry differ.
+    for (const SbVec3f& side : { SbVec3f(1, 0, 0), SbVec3f(0, 1, 0), SbVec3f(0, 0, 1) }) {
+        const SbVec3f u(side[1], side[2], side[0]), v = side.cross(u);
+        int x1, y1, x2, y2;
+        pixelOf(side * 0.5f + (u + v) * 0.3f, x1, y1);
+        pixelOf(side * 0.5f - (u + v) * 0.3f + (u - v) * 0.1f, x2, y2);
+        EXPECT_EQ(pixelRGBA(x1, y1), pixelRGBA(x2, y2)) << "side " << side[0] << side[1] << side[2];
+    }
+
+    // From inside the cube every face turns its back to the camera: nothing.
+    camera->position.setValue(0, 0, 0);
+    camera->orientation.setValue(SbRotation::identity());
+    camera->nearDistance = 0.01f;
+    camera->height = 0.5f;
+    render(root);
+    EXPECT_EQ(drawnPixels(), 0) << "back faces were drawn";
+    // The depth-only mode does not cull: the same faces are in the depth buffer.
+    setMode(4);
+    render(root);
+    EXPECT_LT(depth(width() / 2, height() / 2), 1.0f);
+}
+
+TEST_F(SoWingedEdgeGL, EdgesBehindTheSurfaceAndWithoutDepthTest)
+{
+    WingedEdgeMesh::buildFromStrips(list, 0, makeSphere(10, 14));
+    shape->lineWidth = 1.0f;
+    shape->antialiasing = FALSE;
+    shape->fillLineCracks = FALSE;
+    setMode(1);
+    // A slanted view, so that back and front edges do not project alike.
+    look(SbVec3f(0.3f, 0.5f, 1.0f), 2.4f);
+
+    shape->hideBackfaces = TRUE;
+    render(root);
+    const std::vector<uint8_t> hidden = readRGBA();
+    const int hiddenCount = drawnPixels();
+    // The faces went to the depth buffer only.
+    EXPECT_LT(depth(width() / 2, height() / 2), 1.0f);
+
+    shape->hideBackfaces = FALSE;
+    render(root);
+    const std::vector<uint8_t> all = readRGBA();
+    const int allCount = drawnPixels();
+    EXPECT_GT(hiddenCount, 200);
+    EXPECT_GT(allCount, hiddenCount + hiddenCount / 4) << "the edges behind the sphere add lines";
+    // The front edges are drawn either way.
+    int lost = 0;
+    for (size_t i = 0; i < hidden.size(); i += 4)
+        if (hidden[i] > 128 && all[i] < 64)
+            ++lost;
+    EXPECT_LT(lost, hiddenCount / 50) << "front edges missing without the face pass";
+    // Line colour white.
+    EXPECT_GT(countPixels(SbColor(1, 1, 1), 0.02f), hiddenCount / 2);
+
+    // An opaque box between camera and sphere hides every edge in mode 1,
+    // none in mode 8.
+    SoBaseColor* red = new SoBaseColor;
+    red->rgb.setValue(1, 0, 0);
+    before->addChild(red);
+    SoTranslation* towardsCamera = new SoTranslation;
+    towardsCamera->translation = camera->position.getValue() * 0.3f;
+    before->addChild(towardsCamera);
+    SoCube* box = new SoCube;
+    box->width = box->height = box->depth = 4.0f;
+    before->addChild(box);
+    render(root);
+    EXPECT_EQ(countPixels(SbColor(1, 1, 1), 0.1f), 0) << "edges drawn through the box";
+    setMode(8);
+    render(root);
+    EXPECT_GT(countPixels(SbColor(1, 1, 1), 0.1f), allCount / 2) << "mode 8 lost edges behind the box";
+}
+
+TEST_F(SoWingedEdgeGL, DepthOnlyAndFlaggedVertices)
+{
+    WingedEdgeMesh::buildFromStrips(list, 0, makeCube());
+    WingedEdgeMesh& cube = list.meshes[0];
+    look(SbVec3f(1.0f, 0.8f, 0.6f), 2.5f);
+
+    // Mode 4: depth inside the cube, no colour anywhere.
+    setMode(4);
+    render(root);
+    EXPECT_EQ(drawnPixels(), 0);
+    int x, y;
+    pixelOf(SbVec3f(0, 0, 0), x, y);
+    EXPECT_LT(depth(x, y), 1.0f);
+    EXPECT_EQ(depth(1, 1), 1.0f);
+
+    // Mode 5 with no flagged edge: only the marked vertices, as points.
+    shape->hideBackfaces = FALSE;
+    shape->antialiasing = FALSE;
+    setMode(5);
+    render(root);
+    EXPECT_EQ(drawnPixels(), 0) << "nothing is flagged";
+    WEVertex* marked[3] = {};
+    int n = 0;
+    for (WEVertex& v : cube.vertices)
+        if (n < 3 && v.position.dot(SbVec3f(1.0f, 0.8f, 0.6f)) > 0.0f)
+            marked[n++] = &v;
+    ASSERT_EQ(n, 3);
+    marked[0]->flags = 32;
+    marked[1]->flags = 64;
+    marked[2]->flags = 32 | 64;
+    list.renderCacheValid = 0;
+    render(root);
+    const SbColor expected[3] = { SbColor(0, 0, 1), SbColor(1, 0, 0), SbColor(1, 0, 1) };
+    for (int i = 0; i < 3; ++i) {
+        pixelOf(marked[i]->position, x, y);
+        EXPECT_EQ(pixel(x, y), expected[i]) << "vertex " << marked[i]->id;
+    }
+    // Points of 7.5 pixels, nothing else.
+    const int drawn = drawnPixels();
+    EXPECT_GT(drawn, 3 * 20);
+    EXPECT_LT(drawn, 3 * 100);
+    for (WEVertex& v : cube.vertices)
+        v.flags = 0;
+}
+
+TEST_F(SoWingedEdgeGL, CurvatureModesDrawDefinedColours)
+{
+    // A sphere: mean curvature the same everywhere, at the top of the range.
+    WingedEdgeMesh::buildFromStrips(list, 0, makeSphere(24, 32));
+    look(SbVec3f(0.2f, 0.3f, 1.0f), 2.4f);
+    list.setCurvatureMode(4);
+    setMode(3);
+    render(root);
+    // The point of the sphere nearest to the camera.
+    int x, y;
+    pixelOf(camera->position.getValue() * 0.1f, x, y);
+    PixelRGBA c = pixelRGBA(x, y);
+    EXPECT_GT(int(c.r), 4 * int(c.b) + 10) << "sphere in mode 3 should be red: " << c;
+
+    // A curvature mode without values: the plain face colour.
+    list.setCurvatureMode(6);
+    setMode(3);
+    render(root);
+    c = pixelRGBA(x, y);
+    EXPECT_NEAR(int(c.r), int(c.b), 3) << c;
+    EXPECT_NEAR(int(c.r), int(c.g), 3) << c;
+    EXPECT_GT(int(c.r), 40) << c;
+
+    // Principal directions on the sphere: curvature positive, red lines.
+    list.setCurvatureMode(4);
+    setMode(7);
+    render(root);
+    EXPECT_GT(countPixels([](const PixelRGBA& p) { return p.r > 100 && p.b < 40; }), 100);
+    EXPECT_EQ(countPixels([](const PixelRGBA& p) { return p.b > 100 && p.r < 40; }), 0)
+        << "negative curvature on a sphere";
+
+    // A flat grid facing the camera: every value 0.
+    list.clear();
+    WingedEdgeMesh& grid = buildSingle(list, makeGrid(8));
+    const SbVec3f normal = grid.faces.front().normal;
+    SbVec3f centre(0, 0, 0);
+    for (const WEVertex& v : grid.vertices)
+        centre += v.position;
+    centre /= float(grid.vertexCount);
+    // Look at the grid's centre along its normal.
+    look(normal, 12.0f);
+    camera->position = camera->position.getValue() + centre;
+    list.setCurvatureMode(4);
+    setMode(3);
+    render(root);
+    pixelOf(centre, x, y);
+    c = pixelRGBA(x, y);
+    // Zero range: the middle of the ramp, red and blue alike.
+    EXPECT_GT(int(c.r), 20) << c;
+    EXPECT_NEAR(int(c.r), int(c.b), 3) << c;
+    EXPECT_LT(int(c.g), 12) << c; // the white highlight only
+
+    // Singularity classes: with nothing curved every difference stays below
+    // the threshold, class 2, red.
+    list.setCurvatureMode(9);
+    list.setThreshold(0.01);
+    setMode(6);
+    render(root);
+    c = pixelRGBA(x, y);
+    EXPECT_GT(int(c.r), 40) << c;
+    EXPECT_LT(int(c.g) + int(c.b), 24) << c;
+
+    // Directions on the grid: curvature 0 is not positive, blue lines only.
+    setMode(7);
+    render(root);
+    EXPECT_GT(countPixels([](const PixelRGBA& p) { return p.b > 100 && p.r < 40; }), 50);
+    EXPECT_EQ(countPixels([](const PixelRGBA& p) { return p.r > 100 && p.b < 40; }), 0);
+}
+
+TEST_F(SoWingedEdgeGL, DisplayListsAreRecordedOnlyWhenSomethingChanged)
+{
+    WingedEdgeMesh::buildFromStrips(list, 0, makeSphere(8, 12));
+    setMode(2);
+    render(root);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::FACE_LIST), 1);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::EDGE_LIST), 0);
+    EXPECT_EQ(list.renderCacheValid, 1);
+    render(root);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::FACE_LIST), 1) << "unchanged settings re-recorded the faces";
+
+    // 2 -> 1, as the generator switches it (the mode alone also counts).
+    list.setVisualizationMode(1);
+    render(root);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::EDGE_LIST), 1);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::FACE_LIST), 2) << "depth pass of the new mode";
+    render(root);
+    render(root);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::EDGE_LIST), 1) << "the stored edge list was not simply called";
+
+    // A field the drawing depends on.
+    shape->hideBackfaces = FALSE;
+    render(root);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::EDGE_LIST), 2);
+    // The application's invalidation after a colour change.
+    shape->setLineColor(1, 0, 0);
+    list.renderCacheValid = 0;
+    render(root);
+    EXPECT_EQ(shape->getRecordCount(SoWingedEdge::EDGE_LIST), 3);
+    EXPECT_GT(countPixels(SbColor(1, 0, 0), 0.02f), 50) << "the new line colour";
+}
+
+TEST_F(SoWingedEdgeGL, SendLinesAppendsEdgesAfterIncomingLines)
+{
+    WingedEdgeMesh::buildFromStrips(list, 0, makeCube());
+    IncomingLines* incoming = new IncomingLines;
+    const SbVec3f three[3] = { SbVec3f(5, 0, 0), SbVec3f(6, 0, 0), SbVec3f(7, 0, 0) };
+    incoming->points.setValues(0, 3, three);
+    const int32_t strips[6] = { 0, 1, -1, 1, 2, -1 };
+    incoming->indices.setValues(0, 6, strips);
+    // Both sit in the shape's own group: the lines it sets stay in force
+    // for the recorder after it.
+    LineRecorder* recorder = new LineRecorder;
+    root->insertChild(recorder, root->findChild(shape) + 1);
+    root->insertChild(incoming, root->findChild(shape));
+
+    shape->sendLines = TRUE;
+    setMode(1);
+    render(root);
+    EXPECT_EQ(drawnPixels(), 0) << "edges handed on must not be drawn";
+    const int edges = list.meshes[0].edgeCount;
+    ASSERT_EQ(recorder->points.size(), size_t(3 + 8)) << "three incoming and the cube's eight corners";
+    ASSERT_EQ(recorder->indices.size(), size_t(6 + 3 * edges));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(recorder->indices[size_t(i)], strips[i]) << "incoming entry " << i;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(recorder->points[size_t(i)], three[i]);
+    // Every edge of the cube appears once between corner coordinates.
+    for (int e = 0; e < edges; ++e) {
+        const int32_t a = recorder->indices[size_t(6 + 3 * e)], b = recorder->indices[size_t(6 + 3 * e + 1)];
+        EXPECT_EQ(recorder->indices[size_t(6 + 3 * e + 2)], -1);
+        ASSERT_TRUE(a >= 3 && a < 11 && b >= 3 && b < 11) << "edge " << e;
+        EXPECT_NEAR((recorder->points[size_t(a)] - recorder->points[size_t(b)]).length(), 1.0f, 0.5f) << "edge " << e;
+    }
+    EXPECT_EQ(shape->getLineCacheBuildCount(), 1);
+    const std::vector<int32_t> firstIndices = recorder->indices;
+
+    // Again with the same meshes: the numbering is only shifted.
+    render(root);
+    EXPECT_EQ(shape->getLineCacheBuildCount(), 1);
+    EXPECT_EQ(recorder->indices, firstIndices);
+
+    // Two more incoming coordinates shift every edge index by two.
+    const SbVec3f five[5] = { SbVec3f(5, 0, 0), SbVec3f(6, 0, 0), SbVec3f(7, 0, 0), SbVec3f(8, 0, 0),
+                              SbVec3f(9, 0, 0) };
+    incoming->points.setValues(0, 5, five);
+    render(root);
+    EXPECT_EQ(shape->getLineCacheBuildCount(), 1);
+    ASSERT_EQ(recorder->indices.size(), firstIndices.size());
+    for (size_t i = 6; i < firstIndices.size(); ++i)
+        EXPECT_EQ(recorder->indices[i], firstIndices[i] < 0 ? -1 : firstIndices[i] + 2) << "entry " << i;
+    EXPECT_EQ(recorder->points.size(), size_t(5 + 8));
+}
+
+TEST(SoWingedEdgeTest, BoundingBoxAndNoPrimitives)
+{
+    registerTestNodes();
+    WingedEdgeList list;
+    WingedEdgeMesh::buildFromStrips(list, 0, makeCube());
+    WingedEdgeMesh::buildFromStrips(list, 1, makeTetrahedron());
+    SoSeparator* root = new SoSeparator;
+    root->ref();
+    ListSource* source = new ListSource;
+    root->addChild(source);
+    root->addChild(new SoWingedEdge);
+
+    SoGetBoundingBoxAction box(SbViewportRegion(100, 100));
+    box.apply(root);
+    EXPECT_TRUE(box.getBoundingBox().isEmpty()) << "no list, no box";
+
+    source->list = &list;
+    box.apply(root);
+    const SbBox3f b = box.getBoundingBox();
+    EXPECT_EQ(b.getMin(), SbVec3f(-1, -1, -1)); // the tetrahedron reaches further
+    EXPECT_EQ(b.getMax(), SbVec3f(1, 1, 1));
+
+    int triangles = 0;
+    SoCallbackAction callback;
+    callback.addTriangleCallback(
+        SoWingedEdge::getClassTypeId(),
+        [](void* count, SoCallbackAction*, const SoPrimitiveVertex*, const SoPrimitiveVertex*,
+           const SoPrimitiveVertex*) { ++*static_cast<int*>(count); },
+        &triangles);
+    callback.apply(root);
+    EXPECT_EQ(triangles, 0);
+    root->unref();
+}
+
+} // namespace
