@@ -1,0 +1,119 @@
+#ifndef QUILLMAP_SILHOUETTEEXTRACTOR_H
+#define QUILLMAP_SILHOUETTEEXTRACTOR_H
+
+// Finds the edges to draw for a view of winged-edge meshes: border edges
+// (one face), silhouette edges (between a face turned towards the viewer and
+// one turned away) and sharp edges (faces meeting at a dihedral angle below a
+// threshold), and cleans two artifacts out of the silhouette: triangle chunks
+// (all three edges of a triangle selected, a small closed loop) and zig-zags
+// (two edges around a triangle seen edge-on where its third edge is the
+// straighter line).
+//
+// Border and sharp edges depend only on the meshes and the angle; they are
+// classified once and cached until invalidate(). The silhouette is found per
+// view: by testing every face against the eye point (perspective), or by
+// asking a search structure for the edges whose face normals lie on both
+// sides of the plane perpendicular to the view direction (orthographic).
+//
+// While it works the extractor keeps its marks in the records' flags words
+// (edge bits below; face bit 4 marks chunk faces and is left set; the
+// perspective facing test writes 1 or 0 into every face's flags word) and
+// leaves the edge flags zero when it is done.
+
+#include <Inventor/SbVec3f.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "wingededge/WingedEdge.h"
+
+class SilhouetteExtractor {
+public:
+    // Edge bits.
+    enum {
+        BORDER = 1,
+        SILHOUETTE = 2,
+        SHARP = 4,
+        CHUNK_EDGE = 8,
+        CHUNK_KEPT = 16,
+        CHUNK_VISITED = 32,
+        SELECTED = BORDER | SILHOUETTE | SHARP
+    };
+    enum { CHUNK_FACE = 4 };
+
+    // One output edge and the index of its mesh in the list.
+    struct Edge {
+        WEEdge* edge;
+        int32_t mesh;
+    };
+
+    struct Repairs {
+        bool triangleChunks = true;
+        bool zigZags = true;
+    };
+
+    // Calls found(edge) for every silhouette edge of mesh `mesh` seen along
+    // direction d; an edge may be reported more than once.
+    typedef std::function<void(int32_t mesh, const SbVec3f& d, const std::function<void(WEEdge*)>& found)>
+        SilhouetteSearch;
+
+    // Forgets the border and sharp edges, so that the next run classifies
+    // the edges again (the meshes or the angle changed).
+    void invalidate(void) { classified = false; }
+    bool isClassified(void) const { return classified; }
+
+    // Perspective view from `eye` (object space). Meshes: all with shapeKey
+    // -1, else the first whose objectIndex equals it. Appends to `out`.
+    void perspective(WingedEdgeList& list, double angle, const SbVec3f& eye, int32_t shapeKey, const Repairs& repairs,
+                     std::vector<Edge>& out);
+
+    // Parallel view along the unit direction d, the silhouette edges coming
+    // from `search`; `eye` is the reference point of the chunk repair.
+    void orthographic(WingedEdgeList& list, double angle, const SbVec3f& d, const SbVec3f& eye, int32_t shapeKey,
+                      const SilhouetteSearch& search, const Repairs& repairs, std::vector<Edge>& out);
+
+    // The cached classification of one mesh (after a run).
+    const std::vector<WEEdge*>& borderEdges(size_t mesh) const { return border[mesh]; }
+    const std::vector<WEEdge*>& sharpEdges(size_t mesh) const { return sharp[mesh]; }
+
+    // Cosine threshold of the sharp test for a dihedral angle in degrees:
+    // two faces whose normals' dot product is below it meet at a sharper
+    // angle. -1 for angle 0 (nothing is sharp).
+    static double sharpThreshold(double angle);
+
+private:
+    // The selection of one mesh: edges in the order they were selected, and
+    // for every face and vertex the number of selected edges touching it.
+    void beginMesh(const WingedEdgeMesh& mesh);
+    bool contains(const WEEdge* edge) const;
+    void add(WEEdge* edge);
+    void remove(WEEdge* edge);
+    int& counter(const WEFace* face) { return faceCount[size_t(face->id)]; }
+    int& counter(const WEVertex* vertex) { return vertexCount[size_t(vertex->id)]; }
+    // Adds delta to the counters of the edge's vertices, and of its faces
+    // unless onlyVertices.
+    void count(const WEEdge* edge, int delta, bool onlyVertices = false);
+
+    void classify(WingedEdgeList& list, double angle);
+    std::vector<int32_t> selectedMeshes(const WingedEdgeList& list, int32_t shapeKey) const;
+    void addBorderEdges(size_t mesh);
+    void repairTriangleChunks(const SbVec3f& reference);
+    // Runs the chunk tracer from `start`, entering along the silhouette edge
+    // `entry` that arrives from outside the chunk.
+    void traceChunk(WEVertex* start, WEEdge* entry, const SbVec3f& reference);
+    void repairZigZags(const SbVec3f* eye, const SbVec3f* direction);
+    void output(int32_t mesh, std::vector<Edge>& out);
+
+    bool classified = false;
+    std::vector<std::vector<WEEdge*>> border;
+    std::vector<std::vector<WEEdge*>> sharp;
+
+    std::vector<WEEdge*> selection;   // in selection order; removed edges are skipped
+    std::vector<uint8_t> member;      // by edge id: in the selection
+    std::vector<uint8_t> listed;      // by edge id: has an entry in `selection`
+    std::vector<int> faceCount;       // by face id
+    std::vector<int> vertexCount;     // by vertex id
+};
+
+#endif // QUILLMAP_SILHOUETTEEXTRACTOR_H
