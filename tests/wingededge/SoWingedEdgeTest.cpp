@@ -32,97 +32,13 @@
 
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "support/GLFixture.h"
+#include "support/TestNodes.h"
 #include "support/MeshBuilders.h"
 #include "wingededge/SoWingedEdge.h"
 #include "wingededge/SoWingedEdgeElement.h"
 #include "wingededge/WingedEdge.h"
 
-// Publishes a list the test owns (outside the anonymous namespace: Coin's
-// node macros define static members).
-class ListSource : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(ListSource);
-
-public:
-    WingedEdgeList* list = nullptr;
-    static void initClass(void) { SO_NODE_INIT_CLASS(ListSource, SoNode, "Node"); }
-    ListSource(void) { SO_NODE_CONSTRUCTOR(ListSource); }
-    void doAction(SoAction* action) override
-    {
-        if (list != nullptr)
-            SoWingedEdgeElement::set(action->getState(), this, list);
-    }
-    void GLRender(SoGLRenderAction* action) override { doAction(action); }
-    void callback(SoCallbackAction* action) override { doAction(action); }
-    void getBoundingBox(SoGetBoundingBoxAction* action) override { doAction(action); }
-
-protected:
-    ~ListSource() override {}
-};
-SO_NODE_SOURCE(ListSource);
-
-// Sets coordinates and line indices as an upstream line node would.
-class IncomingLines : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(IncomingLines);
-
-public:
-    SoMFVec3f points;
-    SoMFInt32 indices;
-    static void initClass(void) { SO_NODE_INIT_CLASS(IncomingLines, SoNode, "Node"); }
-    IncomingLines(void)
-    {
-        SO_NODE_CONSTRUCTOR(IncomingLines);
-        SO_NODE_ADD_FIELD(points, (SbVec3f(0, 0, 0)));
-        SO_NODE_ADD_FIELD(indices, (0));
-    }
-    void GLRender(SoGLRenderAction* action) override
-    {
-        SoCoordinateElement::set3(action->getState(), this, points.getNum(), points.getValues(0));
-        SoLineCoordinateIndexElement::set(action->getState(), this, indices.getNum(), indices.getValues(0));
-    }
-
-protected:
-    ~IncomingLines() override {}
-};
-SO_NODE_SOURCE(IncomingLines);
-
-// Records the coordinates and line indices in force while rendering.
-class LineRecorder : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(LineRecorder);
-
-public:
-    std::vector<SbVec3f> points;
-    std::vector<int32_t> indices;
-    static void initClass(void) { SO_NODE_INIT_CLASS(LineRecorder, SoNode, "Node"); }
-    LineRecorder(void) { SO_NODE_CONSTRUCTOR(LineRecorder); }
-    void GLRender(SoGLRenderAction* action) override
-    {
-        const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(action->getState());
-        points.clear();
-        for (int i = 0; i < coordinates->getNum(); ++i)
-            points.push_back(coordinates->get3(i));
-        int32_t count = 0;
-        const int32_t* values = SoLineCoordinateIndexElement::get(action->getState(), count);
-        indices.assign(values, values + (values != nullptr ? count : 0));
-    }
-
-protected:
-    ~LineRecorder() override {}
-};
-SO_NODE_SOURCE(LineRecorder);
-
 namespace {
-
-void registerTestNodes(void)
-{
-    if (ListSource::getClassTypeId() == SoType::badType()) {
-        ListSource::initClass();
-        IncomingLines::initClass();
-        LineRecorder::initClass();
-    }
-}
 
 // Filled polygons pushed back a little, as the viewer sets it up, so that
 // edges on the surface win the depth test against their own faces.

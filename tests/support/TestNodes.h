@@ -1,0 +1,75 @@
+#ifndef QUILLMAP_TESTS_TESTNODES_H
+#define QUILLMAP_TESTS_TESTNODES_H
+
+// Small nodes that tests put into scenes: a source of a winged-edge list the
+// test owns, a node that sets incoming lines as an upstream line node would,
+// and a recorder of the lines in force.
+
+#include <Inventor/actions/SoCallbackAction.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
+#include <Inventor/fields/SoMFInt32.h>
+#include <Inventor/fields/SoMFVec3f.h>
+#include <Inventor/nodes/SoNode.h>
+#include <Inventor/nodes/SoSubNode.h>
+
+#include <vector>
+
+class WingedEdgeList;
+
+// Publishes `list` in SoWingedEdgeElement in every action.
+class ListSource : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(ListSource);
+
+public:
+    WingedEdgeList* list = nullptr;
+    static void initClass(void);
+    ListSource(void);
+    void doAction(SoAction* action) override;
+    void GLRender(SoGLRenderAction* action) override { doAction(action); }
+    void callback(SoCallbackAction* action) override { doAction(action); }
+    void getBoundingBox(SoGetBoundingBoxAction* action) override { doAction(action); }
+
+protected:
+    ~ListSource() override {}
+};
+
+// Sets its points and indices as the coordinates and line indices while
+// rendering.
+class IncomingLines : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(IncomingLines);
+
+public:
+    SoMFVec3f points;
+    SoMFInt32 indices;
+    static void initClass(void);
+    IncomingLines(void);
+    void GLRender(SoGLRenderAction* action) override;
+
+protected:
+    ~IncomingLines() override {}
+};
+
+// Records the coordinates and line indices in force while rendering.
+class LineRecorder : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(LineRecorder);
+
+public:
+    std::vector<SbVec3f> points;
+    std::vector<int32_t> indices;
+    int renders = 0;
+    static void initClass(void);
+    LineRecorder(void);
+    void GLRender(SoGLRenderAction* action) override;
+
+protected:
+    ~LineRecorder() override {}
+};
+
+// Registers the classes above once.
+void registerTestNodes(void);
+
+#endif // QUILLMAP_TESTS_TESTNODES_H
