@@ -1,0 +1,195 @@
+// The orthographic silhouette search on the Gauss map: filing the edges'
+// arcs by cube face and grid cell, and finding the arcs that meet the view's
+// great circle.
+
+#include "lines/GaussMap.h"
+
+#include <Inventor/errors/SoDebugError.h>
+
+#include <limits>
+
+int32_t GaussMapSearch::passStamp = 0;
+int64_t GaussMapSearch::stampEra = 0;
+
+namespace {
+
+const std::vector<GaussMapSearch::ArcPiece> kNoPieces;
+
+bool crosses(const SbVec3d& view, const CubeFaceFrame& frame, const GaussMapSearch::ArcPiece& piece)
+{
+    return crossesViewPlane(viewPlaneSide(view, frame, piece.p0), viewPlaneSide(view, frame, piece.p1));
+}
+
+} // namespace
+
+void GaussMapSearch::clear(void)
+{
+    meshes.clear();
+    grid = false;
+    tested = 0;
+}
+
+void GaussMapSearch::build(WingedEdgeList& list, bool gridMode)
+{
+    clear();
+    grid = gridMode;
+    if (grid)
+        cellBuffer.reserve(kGaussGridCellCount); // a chord lists each cell at most once
+    meshes.resize(list.meshes.size());
+    int unusable = 0;
+    CubeFaceSegment segments[kCubeFaceCount];
+    for (size_t m = 0; m < list.meshes.size(); ++m) {
+        MeshMap& map = meshes[m];
+        for (WEEdge& edge : list.meshes[m].edges) {
+            if (edge.leftFace == nullptr || edge.rightFace == nullptr)
+                continue;
+            const SbVec3d from(edge.leftFace->normal), to(edge.rightFace->normal);
+            if (!isDirection(from) || !isDirection(to)) {
+                ++unusable;
+                continue;
+            }
+            // The edge direction only decides which half circle joins two
+            // opposite normals.
+            SbVec3d direction(0.0, 0.0, 0.0);
+            if (edge.startVertex != nullptr && edge.endVertex != nullptr)
+                direction = SbVec3d(edge.endVertex->position) - SbVec3d(edge.startVertex->position);
+            GaussArc arc;
+            if (!makeGaussArc(from, to, direction, arc))
+                continue; // equal normals: the arc is a point, never a crossing
+            const int count = gaussArcPieces(arc, segments);
+            for (int i = 0; i < count; ++i)
+                map[size_t(segments[i].face)].pieces.push_back(ArcPiece{ &edge, segments[i].p0, segments[i].p1 });
+            if (grid)
+                edge.spare = 0;
+        }
+        if (grid)
+            for (FaceMap& face : map)
+                fileInCells(face);
+    }
+    era = stampEra;
+    if (unusable > 0)
+        SoDebugError::post("GaussMapSearch::build",
+                           "%d edge(s) left out of the Gauss map: a face normal is zero or not finite", unusable);
+}
+
+void GaussMapSearch::fileInCells(FaceMap& map)
+{
+    // Every piece's cells in one run, then a counting sort by cell.
+    std::vector<int32_t> cells;
+    std::vector<size_t> end(map.pieces.size());
+    for (size_t i = 0; i < map.pieces.size(); ++i) {
+        rasterizeGaussGrid(map.pieces[i].p0, map.pieces[i].p1, cells);
+        end[i] = cells.size();
+    }
+    map.cellStart.assign(kGaussGridCellCount + 1, 0);
+    for (int32_t cell : cells)
+        ++map.cellStart[size_t(cell) + 1];
+    for (int c = 0; c < kGaussGridCellCount; ++c)
+        map.cellStart[size_t(c) + 1] += map.cellStart[size_t(c)];
+    std::vector<int32_t> next(map.cellStart.begin(), map.cellStart.end() - 1);
+    map.cellPieces.resize(cells.size());
+    size_t k = 0;
+    for (size_t i = 0; i < map.pieces.size(); ++i)
+        for (; k < end[i]; ++k)
+            map.cellPieces[size_t(next[size_t(cells[k])]++)] = int32_t(i);
+}
+
+const std::vector<GaussMapSearch::ArcPiece>& GaussMapSearch::pieces(size_t mesh, int cubeFace) const
+{
+    CubeFaceFrame frame;
+    if (!cubeFaceFrame(cubeFace, frame) || mesh >= meshes.size())
+        return kNoPieces;
+    return meshes[mesh][size_t(cubeFace)].pieces;
+}
+
+void GaussMapSearch::query(size_t mesh, const SbVec3f& d, const EdgeCallback& found)
+{
+    auto report = [&found](WEEdge* edge, int) { found(edge); };
+    search(mesh, d, report);
+}
+
+void GaussMapSearch::queryWithCubeFaces(size_t mesh, const SbVec3f& d, const FaceEdgeCallback& found)
+{
+    search(mesh, d, found);
+}
+
+template <class Found>
+void GaussMapSearch::search(size_t mesh, const SbVec3f& d, Found& found)
+{
+    tested = 0;
+    if (mesh >= meshes.size()) {
+        SoDebugError::post("GaussMapSearch::query", "mesh %lu was not built (%lu meshes)", (unsigned long)mesh,
+                           (unsigned long)meshes.size());
+        return;
+    }
+    const SbVec3d view(d);
+    if (!isDirection(view)) {
+        SoDebugError::post("GaussMapSearch::query", "view direction (%g, %g, %g) is zero or not finite", d[0], d[1],
+                           d[2]);
+        return;
+    }
+    // The view's circle on every face whose closed square it meets; a
+    // crossing on a cube edge or corner is then looked for on each face
+    // holding it, and one of them holds a piece of the arc through it.
+    CubeChords contacts;
+    planeCubeContacts(view, contacts);
+    const int32_t stamp = grid ? nextStamp() : 0;
+    for (int face = 0; face < kCubeFaceCount; ++face) {
+        const FaceMap& map = meshes[mesh][size_t(face)];
+        if (!contacts[size_t(face)].present || map.pieces.empty())
+            continue;
+        if (grid) {
+            searchCells(map, face, view, contacts[size_t(face)], stamp + face, found);
+            continue;
+        }
+        CubeFaceFrame frame;
+        cubeFaceFrame(face, frame);
+        tested += map.pieces.size();
+        for (const ArcPiece& piece : map.pieces)
+            if (crosses(view, frame, piece))
+                found(piece.edge, face);
+    }
+}
+
+template <class Found>
+void GaussMapSearch::searchCells(const FaceMap& map, int face, const SbVec3d& view, const CubeChord& chord,
+                                 int32_t stamp, Found& found)
+{
+    CubeFaceFrame frame;
+    cubeFaceFrame(face, frame);
+    cellBuffer.clear();
+    rasterizeGaussGrid(cubeFaceCoordinates(face, chord.a), cubeFaceCoordinates(face, chord.b), cellBuffer);
+    for (int32_t cell : cellBuffer)
+        for (int32_t k = map.cellStart[size_t(cell)]; k < map.cellStart[size_t(cell) + 1]; ++k) {
+            const ArcPiece& piece = map.pieces[size_t(map.cellPieces[size_t(k)])];
+            // A piece passes several cells along the chord; test it once.
+            if (piece.edge->spare == stamp)
+                continue;
+            piece.edge->spare = stamp;
+            ++tested;
+            if (crosses(view, frame, piece))
+                found(piece.edge, face);
+        }
+}
+
+int32_t GaussMapSearch::nextStamp(void)
+{
+    if (passStamp > std::numeric_limits<int32_t>::max() - 2 * kCubeFaceCount) {
+        passStamp = 0;
+        ++stampEra;
+    }
+    passStamp += kCubeFaceCount;
+    if (era != stampEra) {
+        resetSpareWords();
+        era = stampEra;
+    }
+    return passStamp;
+}
+
+void GaussMapSearch::resetSpareWords(void)
+{
+    for (MeshMap& mesh : meshes)
+        for (FaceMap& face : mesh)
+            for (ArcPiece& piece : face.pieces)
+                piece.edge->spare = 0;
+}
