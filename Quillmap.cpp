@@ -5,6 +5,7 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/SoType.h>
 
+#include "lines/SoGenerateSilhouette.h"
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "lines/SoLineModifier.h"
 #include "lines/SoLineParameterizationElement.h"
@@ -45,4 +46,5 @@ void Quillmap::init(void)
     registerClass<SoLineThicknessElement>();
     registerClass<SoOrientedCoordinateElement>();
     registerClass<SoLineModifier>();
+    registerClass<SoGenerateSilhouette>();
 }

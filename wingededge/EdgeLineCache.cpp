@@ -39,10 +39,3 @@ void EdgeLineCache::rebuild(const WingedEdgeList& list, bool onlyFlagged)
         }
     }
 }
-
-void EdgeLineCache::appendAt(int32_t firstCoordinate, SbVec3f* coordinatesOut, int32_t* indicesOut) const
-{
-    std::copy(points.begin(), points.end(), coordinatesOut);
-    for (size_t i = 0; i < strips.size(); ++i)
-        indicesOut[i] = strips[i] < 0 ? -1 : strips[i] + firstCoordinate;
-}

@@ -3,9 +3,8 @@
 
 // The edges of the meshes as line strips for the line-stylization chain:
 // every edge a strip of two indices, every mesh vertex that an edge uses
-// stored once. The numbering is built once per change of the meshes and then
-// appended after whatever lines are already in the traversal state by
-// shifting it.
+// stored once. The numbering is built once per change of the meshes; the
+// shape node appends it behind the lines already in the traversal state.
 
 #include <cstdint>
 #include <vector>
@@ -25,10 +24,6 @@ public:
     const std::vector<SbVec3f>& coordinates(void) const { return points; }
     // Two indices and -1 per edge, into coordinates().
     const std::vector<int32_t>& indices(void) const { return strips; }
-
-    // Writes coordinates() to `coordinatesOut` and indices() shifted by
-    // `firstCoordinate` (separators kept) to `indicesOut`; both must have room.
-    void appendAt(int32_t firstCoordinate, SbVec3f* coordinatesOut, int32_t* indicesOut) const;
 
 private:
     std::vector<SbVec3f> points;

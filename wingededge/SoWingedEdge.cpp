@@ -23,6 +23,7 @@
 #include <optional>
 #include <vector>
 
+#include "lines/AppendLines.h"
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "modify/Curvature.h"
 #include "wingededge/CurvatureColors.h"
@@ -446,26 +447,5 @@ void SoWingedEdge::sendEdgeLines(SoState* state, const WingedEdgeList& list, boo
         ++lineCacheBuilds;
     }
 
-    const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
-    const int32_t n = coordinates->getNum();
-    int32_t m = 0;
-    const int32_t* incoming = SoLineCoordinateIndexElement::get(state, m);
-    if (incoming == nullptr)
-        m = 0;
-
-    const int32_t added = int32_t(lineCache.coordinates().size());
-    const int32_t addedIndices = int32_t(lineCache.indices().size());
-    workingCoordinates.setNum(n + added);
-    workingIndices.setNum(m + addedIndices);
-    SbVec3f* points = workingCoordinates.startEditing();
-    for (int32_t i = 0; i < n; ++i)
-        points[i] = coordinates->get3(i);
-    int32_t* indices = workingIndices.startEditing();
-    std::copy(incoming, incoming + m, indices);
-    lineCache.appendAt(n, points + n, indices + m);
-    workingIndices.finishEditing();
-    workingCoordinates.finishEditing();
-
-    SoCoordinateElement::set3(state, this, workingCoordinates.getNum(), workingCoordinates.getValues(0));
-    SoLineCoordinateIndexElement::set(state, this, workingIndices.getNum(), workingIndices.getValues(0));
+    appendLines(state, this, lineCache.coordinates(), lineCache.indices(), workingCoordinates, workingIndices);
 }

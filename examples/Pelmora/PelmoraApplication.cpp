@@ -34,6 +34,7 @@
 #include <string>
 
 #include "Quillmap.h"
+#include "lines/SoGenerateSilhouette.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 
@@ -187,6 +188,14 @@ void PelmoraApplication::createScene(void)
     // 10: colour of the lines, set with the background.
     baseColor = new SoBaseColor;
     modelNode->addChild(baseColor);
+
+    // 11: border, silhouette and sharp edges of the meshes for the current
+    // view, handed to the line chain. Off until the user asks for them; the
+    // line width follows the stroke width.
+    silhouette = new SoGenerateSilhouette;
+    silhouette->doComputation = FALSE;
+    silhouette->lineWidth = 2.0f;
+    modelNode->addChild(silhouette);
 }
 
 void PelmoraApplication::createViewer(void)

@@ -13,6 +13,7 @@
 class QLabel;
 class SoAction;
 class SoBaseColor;
+class SoGenerateSilhouette;
 class SoGenerateWingedEdge;
 class SoQtExaminerViewer;
 class SoWingedEdge;
@@ -48,6 +49,7 @@ public:
     SoGenerateWingedEdge* getGenerator(void) const { return generator; }
     SoBaseColor* getBaseColor(void) const { return baseColor; }
     SoWingedEdge* getMeshShape(void) const { return meshShape; }
+    SoGenerateSilhouette* getSilhouette(void) const { return silhouette; }
     SoQtExaminerViewer* getViewer(void) const { return viewer; }
     QWidget* getModelInformationWindow(void) const { return modelInformationWindow; }
     // The value labels of the Model Information window: 0 objects, 1 faces,
@@ -74,6 +76,7 @@ private:
     SoBaseColor* baseColor = nullptr;
     SoGenerateWingedEdge* generator = nullptr;
     SoWingedEdge* meshShape = nullptr;
+    SoGenerateSilhouette* silhouette = nullptr;
 
     SoQtExaminerViewer* viewer = nullptr;
     QWidget* viewerWidget = nullptr;

@@ -217,14 +217,6 @@ TEST(MeshDrawingTest, EdgesAsLineStrips)
     }
     EXPECT_EQ(numbered.size(), size_t(24)) << "two edges got the same pair of numbers";
 
-    // Shifted behind 5 coordinates already in the state.
-    std::vector<SbVec3f> points(cache.coordinates().size());
-    std::vector<int32_t> indices(cache.indices().size());
-    cache.appendAt(5, points.data(), indices.data());
-    EXPECT_EQ(points, cache.coordinates());
-    for (size_t i = 0; i < indices.size(); ++i)
-        EXPECT_EQ(indices[i], cache.indices()[i] < 0 ? -1 : cache.indices()[i] + 5) << "entry " << i;
-
     // Only flagged edges, and only their vertices.
     int flagged = 0;
     for (WEEdge& edge : list.meshes[0].edges)

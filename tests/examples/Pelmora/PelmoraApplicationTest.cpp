@@ -54,6 +54,7 @@
 #include "FrameRateCounter.h"
 #include "PelmoraApplication.h"
 #include "support/RealModels.h"
+#include "lines/SoGenerateSilhouette.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 
@@ -382,8 +383,8 @@ private slots:
         QCOMPARE(QString(modelNode->getName().getString()), QStringLiteral("ModelNode"));
 
         SoGroup* model = static_cast<SoGroup*>(modelNode);
-        // Rows 3, 4, 6, 9 and 10 of the scene table.
-        QCOMPARE(model->getNumChildren(), 5);
+        // Rows 3, 4, 6, 9, 10 and 11 of the scene table.
+        QCOMPARE(model->getNumChildren(), 6);
         QVERIFY(model->getChild(0)->isOfType(SoDrawStyle::getClassTypeId()));
         QCOMPARE(int(static_cast<SoDrawStyle*>(model->getChild(0))->style.getValue()), int(SoDrawStyle::INVISIBLE));
         QCOMPARE(model->getChild(1), static_cast<SoNode*>(window->getGenerator()));
@@ -393,6 +394,14 @@ private slots:
         QCOMPARE(model->getChild(3), static_cast<SoNode*>(window->getMeshShape()));
         QVERIFY(model->getChild(3)->isOfType(SoWingedEdge::getClassTypeId()));
         QCOMPARE(model->getChild(4), static_cast<SoNode*>(window->getBaseColor()));
+        QCOMPARE(model->getChild(5), static_cast<SoNode*>(window->getSilhouette()));
+        // The silhouette starts switched off, sending lines, with hidden parts
+        // removed when it draws itself.
+        SoGenerateSilhouette* silhouette = window->getSilhouette();
+        QVERIFY(!silhouette->doComputation.getValue());
+        QVERIFY(silhouette->sendLines.getValue());
+        QVERIFY(silhouette->displaySilhouette.getValue());
+        QCOMPARE(silhouette->lineWidth.getValue(), 2.0f);
 
         QCOMPARE(modelGroup()->getNumChildren(), 1);
         QVERIFY(currentModel()->isOfType(SoCone::getClassTypeId()));
@@ -703,6 +712,26 @@ private slots:
         const QImage wires = viewerFrame();
         const int wirePixels = countDifferent(wires, background);
         QVERIFY2(wirePixels > 500 && wirePixels < spherePixels, qPrintable(QString::number(wirePixels)));
+
+        // The silhouette node switched on: sending lines changes nothing on
+        // screen while no line node draws them; drawing itself, it outlines
+        // the sphere in green over the faces.
+        window->getGenerator()->setVisualizationMode(2);
+        const QImage flat = viewerFrame();
+        window->getSilhouette()->doComputation = TRUE;
+        QCOMPARE(viewerFrame(), flat);
+        QVERIFY(!window->getSilhouette()->getLastEdges().empty());
+        window->getSilhouette()->sendLines = FALSE;
+        const QImage outlined = viewerFrame();
+        int green = 0;
+        for (int y = 0; y < outlined.height(); ++y)
+            for (int x = 0; x < outlined.width(); ++x) {
+                const QRgb p = outlined.pixel(x, y);
+                green += qGreen(p) > 200 && qRed(p) < 60 && qBlue(p) < 60;
+            }
+        QVERIFY2(green > 200, qPrintable(QString::number(green)));
+        window->getSilhouette()->sendLines = TRUE;
+        window->getSilhouette()->doComputation = FALSE;
 
         // A model without strip sets, like the placeholder cone, gives no
         // mesh: nothing to see.
