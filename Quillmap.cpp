@@ -8,6 +8,7 @@
 #include "lines/SoGenerateSilhouette.h"
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "lines/SoLineModifier.h"
+#include "lines/SoLineShape.h"
 #include "lines/SoLineParameterizationElement.h"
 #include "lines/SoLineTextureCoordinateElement.h"
 #include "lines/SoLineThicknessElement.h"
@@ -47,4 +48,5 @@ void Quillmap::init(void)
     registerClass<SoOrientedCoordinateElement>();
     registerClass<SoLineModifier>();
     registerClass<SoGenerateSilhouette>();
+    registerClass<SoLineShape>();
 }

@@ -5,6 +5,10 @@
 #include <Inventor/elements/SoCoordinateElement.h>
 
 #include "lines/SoLineCoordinateIndexElement.h"
+#include "lines/SoLineParameterizationElement.h"
+#include "lines/SoLineTextureCoordinateElement.h"
+#include "lines/SoLineThicknessElement.h"
+#include "lines/SoOrientedCoordinateElement.h"
 #include "wingededge/SoWingedEdgeElement.h"
 
 SO_NODE_SOURCE(ListSource);
@@ -45,6 +49,40 @@ void IncomingLines::GLRender(SoGLRenderAction* action)
     SoLineCoordinateIndexElement::set(action->getState(), this, indices.getNum(), indices.getValues(0));
 }
 
+SO_NODE_SOURCE(LineAttributes);
+
+void LineAttributes::initClass(void)
+{
+    SO_NODE_INIT_CLASS(LineAttributes, SoNode, "Node");
+}
+
+LineAttributes::LineAttributes(void)
+{
+    SO_NODE_CONSTRUCTOR(LineAttributes);
+    SO_NODE_ADD_FIELD(thicknesses, (0.0f));
+    SO_NODE_ADD_FIELD(directions, (SbVec2f(0, 0)));
+    SO_NODE_ADD_FIELD(textureCoordinates, (0.0f));
+    SO_NODE_ADD_FIELD(parameters, (0.0f));
+    thicknesses.setNum(0);
+    directions.setNum(0);
+    textureCoordinates.setNum(0);
+    parameters.setNum(0);
+}
+
+void LineAttributes::GLRender(SoGLRenderAction* action)
+{
+    SoState* state = action->getState();
+    if (thicknesses.getNum() > 0)
+        SoLineThicknessElement::set(state, this, thicknesses.getNum(), thicknesses.getValues(0));
+    if (directions.getNum() > 0)
+        SoOrientedCoordinateElement::set(state, this, directions.getNum(), directions.getValues(0));
+    if (textureCoordinates.getNum() > 0)
+        SoLineTextureCoordinateElement::set(state, this, textureCoordinates.getNum(),
+                                            textureCoordinates.getValues(0));
+    if (parameters.getNum() > 0)
+        SoLineParameterizationElement::set(state, this, parameters.getNum(), parameters.getValues(0));
+}
+
 SO_NODE_SOURCE(LineRecorder);
 
 void LineRecorder::initClass(void)
@@ -74,6 +112,7 @@ void registerTestNodes(void)
     if (ListSource::getClassTypeId() == SoType::badType()) {
         ListSource::initClass();
         IncomingLines::initClass();
+        LineAttributes::initClass();
         LineRecorder::initClass();
     }
 }

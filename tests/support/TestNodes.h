@@ -8,7 +8,9 @@
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/actions/SoGetBoundingBoxAction.h>
+#include <Inventor/fields/SoMFFloat.h>
 #include <Inventor/fields/SoMFInt32.h>
+#include <Inventor/fields/SoMFVec2f.h>
 #include <Inventor/fields/SoMFVec3f.h>
 #include <Inventor/nodes/SoNode.h>
 #include <Inventor/nodes/SoSubNode.h>
@@ -50,6 +52,25 @@ public:
 
 protected:
     ~IncomingLines() override {}
+};
+
+// Sets the per-vertex line attributes while rendering: each element whose
+// field holds values (a field starts empty) is set to them.
+class LineAttributes : public SoNode {
+    typedef SoNode inherited;
+    SO_NODE_HEADER(LineAttributes);
+
+public:
+    SoMFFloat thicknesses;
+    SoMFVec2f directions;
+    SoMFFloat textureCoordinates;
+    SoMFFloat parameters;
+    static void initClass(void);
+    LineAttributes(void);
+    void GLRender(SoGLRenderAction* action) override;
+
+protected:
+    ~LineAttributes() override {}
 };
 
 // Records the coordinates and line indices in force while rendering.

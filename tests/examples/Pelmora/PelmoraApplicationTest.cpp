@@ -53,6 +53,7 @@
 
 #include "FrameRateCounter.h"
 #include "PelmoraApplication.h"
+#include "support/OutputCapture.h"
 #include "support/RealModels.h"
 #include "lines/SoGenerateSilhouette.h"
 #include "wingededge/SoGenerateWingedEdge.h"
@@ -69,52 +70,6 @@ std::string currentDirectory(void)
     char buffer[4096];
     return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
 }
-
-// Everything written to a file descriptor (standard output unless told
-// otherwise) between construction and text().
-class OutputCapture {
-public:
-    explicit OutputCapture(int fd = 1)
-        : descriptor(fd)
-    {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        file = std::tmpfile();
-        saved = dup(descriptor);
-        dup2(fileno(file), descriptor);
-    }
-    ~OutputCapture()
-    {
-        restore();
-        std::fclose(file);
-    }
-    std::string text(void)
-    {
-        restore();
-        std::string out;
-        std::rewind(file);
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            out.append(buffer, n);
-        return out;
-    }
-
-private:
-    void restore(void)
-    {
-        if (saved < 0)
-            return;
-        std::fflush(stdout);
-        std::fflush(stderr);
-        dup2(saved, descriptor);
-        close(saved);
-        saved = -1;
-    }
-    int descriptor;
-    std::FILE* file = nullptr;
-    int saved = -1;
-};
 
 // Answers every modal dialog that opens while it lives: message boxes are
 // recorded and closed, other dialogs go to `onDialog` (rejected if unset).
