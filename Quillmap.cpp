@@ -6,8 +6,13 @@
 #include <Inventor/SoType.h>
 
 #include "lines/SoGenerateSilhouette.h"
+#include "lines/SoLineConcatenator.h"
+#include "lines/SoLineCoordinateOrientation.h"
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "lines/SoLineModifier.h"
+#include "lines/SoLineParameterization.h"
+#include "lines/SoLineTextureCoordinateGenerator.h"
+#include "lines/SoLineThickener.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineParameterizationElement.h"
 #include "lines/SoLineTextureCoordinateElement.h"
@@ -48,5 +53,10 @@ void Quillmap::init(void)
     registerClass<SoOrientedCoordinateElement>();
     registerClass<SoLineModifier>();
     registerClass<SoGenerateSilhouette>();
+    registerClass<SoLineParameterization>();
+    registerClass<SoLineTextureCoordinateGenerator>();
+    registerClass<SoLineThickener>();
+    registerClass<SoLineConcatenator>();
+    registerClass<SoLineCoordinateOrientation>();
     registerClass<SoLineShape>();
 }
