@@ -17,6 +17,7 @@
 #include <Inventor/nodes/SoDrawStyle.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTexture2.h>
 #include <Inventor/nodes/SoTransformSeparator.h>
 #include <Inventor/nodes/SoTransformation.h>
 
@@ -35,6 +36,11 @@
 
 #include "Quillmap.h"
 #include "lines/SoGenerateSilhouette.h"
+#include "lines/SoLineConcatenator.h"
+#include "lines/SoLineCoordinateOrientation.h"
+#include "lines/SoLineParameterization.h"
+#include "lines/SoLineShape.h"
+#include "lines/SoLineThickener.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 
@@ -92,6 +98,7 @@ PelmoraApplication::PelmoraApplication(void)
     createScene();
     createViewer();
     buildMenus();
+    applyStartupSettings();
 }
 
 PelmoraApplication::~PelmoraApplication()
@@ -193,9 +200,32 @@ void PelmoraApplication::createScene(void)
     // view, handed to the line chain. Off until the user asks for them; the
     // line width follows the stroke width.
     silhouette = new SoGenerateSilhouette;
-    silhouette->doComputation = FALSE;
-    silhouette->lineWidth = 2.0f;
     modelNode->addChild(silhouette);
+
+    // The nodes of the line separator, with the values the scene starts from.
+    strokeTexture = new SoTexture2;
+    strokeTexture->filename = "textures/chalk.rgb";
+    strokeTexture->model = SoTexture2::MODULATE;
+    thickener = new SoLineThickener;
+    thickener->amplitude = 0.001f;
+    thickener->thickenMethod = SoLineThickener::CONSTANT_TEXTURE_HEIGHT;
+    SoLineCoordinateOrientation* orientation = new SoLineCoordinateOrientation;
+    strokeShape = new SoLineShape;
+
+    // 12: the line chain; what it sets stays inside.
+    SoSeparator* lineSeparator = new SoSeparator;
+    // 13, 14: edges joined into long strips, measured along the screen.
+    lineSeparator->addChild(new SoLineConcatenator);
+    lineSeparator->addChild(new SoLineParameterization);
+    strokeShape->useSoLineParameterization = TRUE;
+    // 16: the stroke texture.
+    lineSeparator->addChild(strokeTexture);
+    // 21, 22: directions and widths of the strokes.
+    lineSeparator->addChild(orientation);
+    lineSeparator->addChild(thickener);
+    // 24: the strokes.
+    lineSeparator->addChild(strokeShape);
+    modelNode->addChild(lineSeparator);
 }
 
 void PelmoraApplication::createViewer(void)
@@ -208,6 +238,42 @@ void PelmoraApplication::createViewer(void)
     viewer->setCameraType(SoOrthographicCamera::getClassTypeId());
     viewer->setSceneGraph(root);
     viewer->show();
+}
+
+// --- settings ----------------------------------------------------------------
+
+// The state the settings start in: black lines on a white background, lines
+// handed to the stroke chain, strokes two pixels wide, the silhouette
+// switched off.
+void PelmoraApplication::applyStartupSettings(void)
+{
+    blackBackground = false;
+    applyBackgroundMode();
+    meshShape->sendLines = TRUE;
+    silhouette->sendLines = TRUE;
+    silhouette->doComputation = FALSE;
+    silhouette->displaySilhouette = TRUE;
+    SoLineShape::setLineStripMode(false);
+    applyStrokeWidth(2);
+    generator->invalidateRenderCache();
+}
+
+void PelmoraApplication::applyBackgroundMode(void)
+{
+    const float line = blackBackground ? 1.0f : 0.0f;
+    const float back = blackBackground ? 0.0f : 1.0f;
+    silhouette->setDrawingColor(SbColor(line, line, line));
+    baseColor->rgb.setValue(line, line, line);
+    viewer->setBackgroundColor(SbColor(back, back, back));
+    meshShape->setLineColor(line, line, line);
+    generator->invalidateRenderCache();
+}
+
+void PelmoraApplication::applyStrokeWidth(int width)
+{
+    thickener->amplitude = float(width) * 0.1f;
+    silhouette->lineWidth = float(width);
+    currentStrokeWidth = float(width);
 }
 
 // --- loading -----------------------------------------------------------------

@@ -15,6 +15,9 @@ class SoAction;
 class SoBaseColor;
 class SoGenerateSilhouette;
 class SoGenerateWingedEdge;
+class SoLineShape;
+class SoLineThickener;
+class SoTexture2;
 class SoQtExaminerViewer;
 class SoWingedEdge;
 class SoSeparator;
@@ -50,6 +53,9 @@ public:
     SoBaseColor* getBaseColor(void) const { return baseColor; }
     SoWingedEdge* getMeshShape(void) const { return meshShape; }
     SoGenerateSilhouette* getSilhouette(void) const { return silhouette; }
+    SoTexture2* getStrokeTexture(void) const { return strokeTexture; }
+    SoLineThickener* getThickener(void) const { return thickener; }
+    SoLineShape* getStrokeShape(void) const { return strokeShape; }
     SoQtExaminerViewer* getViewer(void) const { return viewer; }
     QWidget* getModelInformationWindow(void) const { return modelInformationWindow; }
     // The value labels of the Model Information window: 0 objects, 1 faces,
@@ -68,6 +74,9 @@ private:
     void buildFileMenu(void);
     void buildModelInformationWindow(void);
     void applyGenerateWingedEdge(void);
+    void applyStartupSettings(void);
+    void applyBackgroundMode(void);
+    void applyStrokeWidth(int width);
     // The meshes whose counts the statistics show.
     const WingedEdgeList* currentMeshList(void) const;
 
@@ -77,6 +86,9 @@ private:
     SoGenerateWingedEdge* generator = nullptr;
     SoWingedEdge* meshShape = nullptr;
     SoGenerateSilhouette* silhouette = nullptr;
+    SoTexture2* strokeTexture = nullptr;
+    SoLineThickener* thickener = nullptr;
+    SoLineShape* strokeShape = nullptr;
 
     SoQtExaminerViewer* viewer = nullptr;
     QWidget* viewerWidget = nullptr;
@@ -94,6 +106,7 @@ private:
 
     bool blackBackground = true;
     bool generateWingedEdgeFlag = true;
+    float currentStrokeWidth = 2.0f;
 
     FrameRateCounter frameRate;
     std::function<double(void)> clock;

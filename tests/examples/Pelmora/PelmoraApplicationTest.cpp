@@ -23,6 +23,7 @@
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTexture2.h>
 #include <Inventor/nodes/SoTransform.h>
 #include <Inventor/nodes/SoTransformSeparator.h>
 #include <Inventor/nodes/SoVertexProperty.h>
@@ -44,6 +45,7 @@
 #include <GL/gl.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -56,6 +58,8 @@
 #include "support/OutputCapture.h"
 #include "support/RealModels.h"
 #include "lines/SoGenerateSilhouette.h"
+#include "lines/SoLineShape.h"
+#include "lines/SoLineThickener.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 
@@ -338,8 +342,8 @@ private slots:
         QCOMPARE(QString(modelNode->getName().getString()), QStringLiteral("ModelNode"));
 
         SoGroup* model = static_cast<SoGroup*>(modelNode);
-        // Rows 3, 4, 6, 9, 10 and 11 of the scene table.
-        QCOMPARE(model->getNumChildren(), 6);
+        // Rows 3, 4, 6, 9, 10, 11 and 12 of the scene table.
+        QCOMPARE(model->getNumChildren(), 7);
         QVERIFY(model->getChild(0)->isOfType(SoDrawStyle::getClassTypeId()));
         QCOMPARE(int(static_cast<SoDrawStyle*>(model->getChild(0))->style.getValue()), int(SoDrawStyle::INVISIBLE));
         QCOMPARE(model->getChild(1), static_cast<SoNode*>(window->getGenerator()));
@@ -357,6 +361,30 @@ private slots:
         QVERIFY(silhouette->sendLines.getValue());
         QVERIFY(silhouette->displaySilhouette.getValue());
         QCOMPARE(silhouette->lineWidth.getValue(), 2.0f);
+
+        // The line separator: rows 13, 14, 16, 21, 22 and 24.
+        SoGroup* chain = static_cast<SoGroup*>(model->getChild(6));
+        QCOMPARE(chain->getTypeId(), SoSeparator::getClassTypeId());
+        const char* const rows[] = { "SoLineConcatenator", "SoLineParameterization", "Texture2",
+                                     "SoLineCoordinateOrientation", "SoLineThickener", "SoLineShape" };
+        QCOMPARE(chain->getNumChildren(), 6);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(QString(chain->getChild(i)->getTypeId().getName().getString()), QString::fromLatin1(rows[i]));
+        QCOMPARE(chain->getChild(2), static_cast<SoNode*>(window->getStrokeTexture()));
+        QCOMPARE(QString(window->getStrokeTexture()->filename.getValue().getString()), QStringLiteral("textures/chalk.rgb"));
+        QCOMPARE(int(window->getStrokeTexture()->model.getValue()), int(SoTexture2::MODULATE));
+        QCOMPARE(chain->getChild(4), static_cast<SoNode*>(window->getThickener()));
+        QCOMPARE(int(window->getThickener()->thickenMethod.getValue()), int(SoLineThickener::CONSTANT_TEXTURE_HEIGHT));
+        // The stroke width starts at 2: amplitude 0.2 (the scene's 0.001 is
+        // the value before the settings apply).
+        QCOMPARE(window->getThickener()->amplitude.getValue(), 0.2f);
+        QCOMPARE(chain->getChild(5), static_cast<SoNode*>(window->getStrokeShape()));
+        QVERIFY(window->getStrokeShape()->useSoLineParameterization.getValue());
+        // White background, black lines.
+        QCOMPARE(window->getBaseColor()->rgb[0], SbColor(0, 0, 0));
+        QCOMPARE(window->getViewer()->getBackgroundColor(), SbColor(1, 1, 1));
+        QCOMPARE(window->getMeshShape()->getLineColor(), SbColor(0, 0, 0));
+        QCOMPARE(silhouette->getDrawingColor(), SbColor(0, 0, 0));
 
         QCOMPARE(modelGroup()->getNumChildren(), 1);
         QVERIFY(currentModel()->isOfType(SoCone::getClassTypeId()));
@@ -639,7 +667,8 @@ private slots:
         gl->makeCurrent();
         QVERIFY(glIsEnabled(GL_POLYGON_OFFSET_FILL));
 
-        const QRgb background = qRgb(0, 0, 0);
+        // The settings start with a white background and black lines.
+        const QRgb background = qRgb(255, 255, 255);
         // The viewer takes its viewport from the resize events that follow
         // the first show; until they are handled it draws into the GL
         // widget's default size.
@@ -662,29 +691,49 @@ private slots:
         // model, drawn invisible itself, leaves no colour.
         window->getGenerator()->setVisualizationMode(4);
         QCOMPARE(countDifferent(viewerFrame(), background), 0);
-        // The wireframe draws white edges on black.
+        // The wireframe draws black edges on white.
         window->getGenerator()->setVisualizationMode(1);
         const QImage wires = viewerFrame();
         const int wirePixels = countDifferent(wires, background);
         QVERIFY2(wirePixels > 500 && wirePixels < spherePixels, qPrintable(QString::number(wirePixels)));
 
-        // The silhouette node switched on: sending lines changes nothing on
-        // screen while no line node draws them; drawing itself, it outlines
-        // the sphere in green over the faces.
+        // The silhouette switched on: its lines go down the line chain and
+        // come out as dark chalk strokes along the sphere's outline, where
+        // the flat faces alone leave white background or grey.
         window->getGenerator()->setVisualizationMode(2);
         const QImage flat = viewerFrame();
         window->getSilhouette()->doComputation = TRUE;
-        QCOMPARE(viewerFrame(), flat);
+        const QImage stroked = viewerFrame();
+        if (qEnvironmentVariableIsSet("PELMORA_TEST_FRAMES"))
+            stroked.save(qEnvironmentVariable("PELMORA_TEST_FRAMES") + "/strokes.png");
         QVERIFY(!window->getSilhouette()->getLastEdges().empty());
+        int darkened = 0, darkenedFarFromOutline = 0;
+        const QPoint middle(stroked.width() / 2, stroked.height() / 2);
+        // The sphere's radius on screen, from the flat frame.
+        int radius = 0;
+        for (int x = middle.x(); x < flat.width() && (flat.pixel(x, middle.y()) & 0xffffff) != 0xffffff; ++x)
+            radius = x - middle.x();
+        QVERIFY(radius > 20);
+        for (int y = 0; y < stroked.height(); ++y)
+            for (int x = 0; x < stroked.width(); ++x) {
+                if (qGray(stroked.pixel(x, y)) + 40 >= qGray(flat.pixel(x, y)))
+                    continue;
+                ++darkened;
+                const double r = std::hypot(double(x - middle.x()), double(y - middle.y()));
+                if (std::fabs(r - radius) > 8.0)
+                    ++darkenedFarFromOutline;
+            }
+        QVERIFY2(darkened > 2 * radius, qPrintable(QString::number(darkened)));
+        QVERIFY2(darkenedFarFromOutline < darkened / 20,
+                 qPrintable(QStringLiteral("%1 of %2").arg(darkenedFarFromOutline).arg(darkened)));
+        // Self-drawn instead, the outline is black lines of the drawing colour.
         window->getSilhouette()->sendLines = FALSE;
         const QImage outlined = viewerFrame();
-        int green = 0;
+        int black = 0;
         for (int y = 0; y < outlined.height(); ++y)
-            for (int x = 0; x < outlined.width(); ++x) {
-                const QRgb p = outlined.pixel(x, y);
-                green += qGreen(p) > 200 && qRed(p) < 60 && qBlue(p) < 60;
-            }
-        QVERIFY2(green > 200, qPrintable(QString::number(green)));
+            for (int x = 0; x < outlined.width(); ++x)
+                black += qGray(outlined.pixel(x, y)) < 30;
+        QVERIFY2(black > radius, qPrintable(QString::number(black)));
         window->getSilhouette()->sendLines = TRUE;
         window->getSilhouette()->doComputation = FALSE;
 
