@@ -14,6 +14,7 @@
 #include "lines/SoLineTextureCoordinateGenerator.h"
 #include "lines/SoLineThickener.h"
 #include "lines/SoLineShape.h"
+#include "lines/SoLinePurifier.h"
 #include "lines/SoLineParameterizationElement.h"
 #include "lines/SoLineTextureCoordinateElement.h"
 #include "lines/SoLineThicknessElement.h"
@@ -59,4 +60,5 @@ void Quillmap::init(void)
     registerClass<SoLineConcatenator>();
     registerClass<SoLineCoordinateOrientation>();
     registerClass<SoLineShape>();
+    registerClass<SoLinePurifier>();
 }
