@@ -14,6 +14,7 @@
 #include "lines/SoLineTextureCoordinateGenerator.h"
 #include "lines/SoLineThickener.h"
 #include "lines/SoLineShape.h"
+#include "lines/SoLineHiddenLineRemover.h"
 #include "lines/SoLinePurifier.h"
 #include "lines/SoLineParameterizationElement.h"
 #include "lines/SoLineTextureCoordinateElement.h"
@@ -60,5 +61,6 @@ void Quillmap::init(void)
     registerClass<SoLineConcatenator>();
     registerClass<SoLineCoordinateOrientation>();
     registerClass<SoLineShape>();
+    registerClass<SoLineHiddenLineRemover>();
     registerClass<SoLinePurifier>();
 }

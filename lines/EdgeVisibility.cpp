@@ -130,6 +130,10 @@ std::vector<WEVertex*> numberVertices(const std::vector<WEEdge*>& edges)
 
 } // namespace
 
+EdgeVisibility::EdgeVisibility(void) : depthCache(kBlockSize, kCacheMargin)
+{
+}
+
 std::vector<VisibleEdge> EdgeVisibility::compute(const std::vector<WEEdge*>& edges, float maximalError,
                                                  const SbMatrix& objectToClip, DepthSource& depth)
 {
@@ -155,8 +159,7 @@ std::vector<VisibleEdge> EdgeVisibility::compute(const std::vector<WEEdge*>& edg
                            view.height);
         return result;
     }
-    source = &depth;
-    prepareCache(view);
+    depthCache.begin(depth);
 
     const std::vector<WEVertex*> vertices = numberVertices(edges);
     std::vector<Projected> projected(vertices.size());
@@ -193,7 +196,7 @@ std::vector<VisibleEdge> EdgeVisibility::compute(const std::vector<WEEdge*>& edg
 
     for (WEVertex* v : vertices)
         v->flags = 0;
-    source = nullptr;
+    depthCache.end();
     return result;
 }
 
@@ -238,78 +241,10 @@ bool EdgeVisibility::project(const std::vector<WEVertex*>& vertices, const SbMat
         lowY = std::min(lowY, boxY);
         highY = std::max(highY, boxY);
     }
-    return lowX <= highX && prepareRegion(lowX, highX, lowY, highY);
-}
-
-void EdgeVisibility::prepareCache(const DepthViewport& viewport)
-{
-    if (viewport.width == cacheWidth && viewport.height == cacheHeight)
-        return;
-    cacheWidth = viewport.width;
-    cacheHeight = viewport.height;
-    std::vector<float>(size_t(cacheWidth + kCacheMargin) * size_t(cacheHeight + kCacheMargin)).swap(cache);
-}
-
-bool EdgeVisibility::prepareRegion(int lowX, int highX, int lowY, int highY)
-{
     // The bounding box of the vertices' pixels, grown by one pixel for the
     // 3 x 3 neighbourhood of the test and clipped to the viewport. Samples
     // lie between their edge's end pixels, so the box holds them too.
-    minX = std::max(lowX - 1, view.x);
-    maxX = int(std::min<long long>(highX + 1LL, view.x + (long long)view.width - 1));
-    minY = std::max(lowY - 1, view.y);
-    maxY = int(std::min<long long>(highY + 1LL, view.y + (long long)view.height - 1));
-    if (minX > maxX || minY > maxY)
-        return false;
-    // Cells 1 .. extent + 1 are used (cell 0 is the pixel left of or below
-    // the region); sides rounded up to whole blocks.
-    rowWidth = ((maxX - minX + 1) / kBlockSize + 1) * kBlockSize;
-    rowCount = ((maxY - minY + 1) / kBlockSize + 1) * kBlockSize;
-    // The depth buffer changes from frame to frame, so nothing read for an
-    // earlier test is trusted.
-    std::fill(cache.begin(), cache.begin() + size_t(rowWidth) * size_t(rowCount), -1.0f);
-    return true;
-}
-
-bool EdgeVisibility::insideRegion(int px, int py) const
-{
-    return px >= minX && px <= maxX && py >= minY && py <= maxY;
-}
-
-float* EdgeVisibility::cell(int px, int py)
-{
-    return &cache[size_t(py - minY + 1) * size_t(rowWidth) + size_t(px - minX + 1)];
-}
-
-void EdgeVisibility::ensureLoaded(int px, int py)
-{
-    if (*cell(px, py) < 0.0f)
-        loadBlock(px - minX + 1, py - minY + 1);
-}
-
-void EdgeVisibility::loadBlock(int cx, int cy)
-{
-    // The block of cells aligned to multiples of kBlockSize that holds the
-    // cell, as window pixels, clipped to the region (which lies inside the
-    // viewport), so no pixel outside the viewport is ever read.
-    const int blockX = cx / kBlockSize * kBlockSize + minX - 1;
-    const int blockY = cy / kBlockSize * kBlockSize + minY - 1;
-    const int x0 = std::max(blockX, minX);
-    const int y0 = std::max(blockY, minY);
-    const int x1 = std::min(blockX + kBlockSize - 1, maxX);
-    const int y1 = std::min(blockY + kBlockSize - 1, maxY);
-    const int width = x1 - x0 + 1;
-    const int height = y1 - y0 + 1;
-    source->read(x0, y0, width, height, block);
-    for (int row = 0; row < height; ++row) {
-        float* target = cell(x0, y0 + row);
-        for (int column = 0; column < width; ++column) {
-            // Depth is never negative; a source that says otherwise would
-            // look unread and be read again on every lookup.
-            const float value = block[row * width + column];
-            target[column] = value >= 0.0f ? value : 0.0f;
-        }
-    }
+    return lowX <= highX && depthCache.setRegion(lowX, highX, lowY, highY);
 }
 
 bool EdgeVisibility::pointVisible(double column, double row, double z)
@@ -318,31 +253,9 @@ bool EdgeVisibility::pointVisible(double column, double row, double z)
     if (!(column >= view.x && row >= view.y && column < double(view.x) + view.width
           && row < double(view.y) + view.height))
         return false;
-    const int px = int(column);
-    const int py = int(row);
-    // The four corners of the 3 x 3 neighbourhood lie in every block the
-    // neighbourhood touches, so loading them first loads it whole (except
-    // where the viewport's side cuts off corners; the scan below covers that).
     // Pixels outside the viewport have no depth and take no part; every
     // pixel of the viewport that a test can reach lies in the region.
-    for (int dy = -1; dy <= 1; dy += 2)
-        for (int dx = -1; dx <= 1; dx += 2)
-            if (insideRegion(px + dx, py + dy))
-                ensureLoaded(px + dx, py + dy);
-    // Visible when in front of or level with the surface at any of the nine
-    // pixels: the line and the surface it lies on were rasterised
-    // differently, and the neighbourhood absorbs the difference.
-    const float depth = comparableDepth(z);
-    for (int y = py - 1; y <= py + 1; ++y) {
-        for (int x = px - 1; x <= px + 1; ++x) {
-            if (!insideRegion(x, y))
-                continue;
-            ensureLoaded(x, y);
-            if (depth <= *cell(x, y))
-                return true;
-        }
-    }
-    return false;
+    return depthCache.reachesNeighbourhood(int(column), int(row), comparableDepth(z));
 }
 
 bool EdgeVisibility::sampleVisible(const Segment& segment, double t)

@@ -8,6 +8,7 @@
 
 #include <Inventor/SbLinear.h>
 
+#include "lines/BlockDepthCache.h"
 #include "lines/DepthSource.h"
 
 #include <cstddef>
@@ -42,7 +43,7 @@ public:
     // Smallest sampling step in pixels (see compute()).
     static constexpr float kMinimalStep = 1.0f;
 
-    EdgeVisibility(void) = default;
+    EdgeVisibility(void);
 
     // The visible parts of `edges`, in the order of `edges`. An edge is in
     // the result when its start vertex, its end vertex or a sample between
@@ -67,7 +68,7 @@ public:
     // Number of floats the depth cache holds: 0 before the first test with a
     // usable viewport, then (width + kCacheMargin) * (height + kCacheMargin)
     // of the last such viewport.
-    size_t cacheSize(void) const { return cache.size(); }
+    size_t cacheSize(void) const { return depthCache.size(); }
 
 private:
     struct Projected;
@@ -77,12 +78,6 @@ private:
     // them; false when no vertex can reach the viewport's depth.
     bool project(const std::vector<WEVertex*>& vertices, const SbMatrix& objectToClip,
                  std::vector<Projected>& projected);
-    void prepareCache(const DepthViewport& view);
-    bool prepareRegion(int lowX, int highX, int lowY, int highY);
-    bool insideRegion(int px, int py) const;
-    float* cell(int px, int py);
-    void ensureLoaded(int px, int py);
-    void loadBlock(int cx, int cy);
     bool pointVisible(double column, double row, double z);
     bool sampleVisible(const Segment& segment, double t);
     double bisect(const Segment& segment, double t0, bool s0, double t1);
@@ -92,24 +87,10 @@ private:
                      long long& lastTested) const;
     bool walk(const Segment& segment, double step, std::vector<EdgeInterval>& intervals);
 
-    // The depth cache: cell (cx, cy) holds the depth of window pixel
-    // (minX + cx - 1, minY + cy - 1), or -1 while it has not been read.
-    std::vector<float> cache;
-    int cacheWidth = -1;  // viewport size the cache was allocated for
-    int cacheHeight = -1;
-    // The current test region in window pixels (inclusive) and the cache
-    // layout over it.
-    int minX = 0;
-    int maxX = -1;
-    int minY = 0;
-    int maxY = -1;
-    int rowWidth = 0;
-    int rowCount = 0;
-    float block[kBlockSize * kBlockSize];
+    BlockDepthCache depthCache;
 
     // Valid during compute() only.
     DepthViewport view;
-    DepthSource* source = nullptr;
 };
 
 #endif // QUILLMAP_EDGEVISIBILITY_H

@@ -105,6 +105,8 @@ void LineRecorder::GLRender(SoGLRenderAction* action)
     int32_t count = 0;
     const int32_t* values = SoLineCoordinateIndexElement::get(action->getState(), count);
     indices.assign(values, values + (values != nullptr ? count : 0));
+    const float* entries = SoLineParameterizationElement::get(action->getState(), count);
+    parameters.assign(entries, entries + (entries != nullptr ? count : 0));
 }
 
 void registerTestNodes(void)

@@ -73,7 +73,8 @@ protected:
     ~LineAttributes() override {}
 };
 
-// Records the coordinates and line indices in force while rendering.
+// Records the coordinates, line indices and parameterization in force while
+// rendering.
 class LineRecorder : public SoNode {
     typedef SoNode inherited;
     SO_NODE_HEADER(LineRecorder);
@@ -81,6 +82,8 @@ class LineRecorder : public SoNode {
 public:
     std::vector<SbVec3f> points;
     std::vector<int32_t> indices;
+    // The parameterization in force (empty when no node set one).
+    std::vector<float> parameters;
     int renders = 0;
     static void initClass(void);
     LineRecorder(void);
