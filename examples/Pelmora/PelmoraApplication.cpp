@@ -37,8 +37,10 @@
 #include "Quillmap.h"
 #include "lines/SoGenerateSilhouette.h"
 #include "lines/SoLineConcatenator.h"
+#include "lines/SoLineHiddenLineRemover.h"
 #include "lines/SoLineCoordinateOrientation.h"
 #include "lines/SoLineParameterization.h"
+#include "lines/SoLinePurifier.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineThickener.h"
 #include "wingededge/SoGenerateWingedEdge.h"
@@ -211,6 +213,12 @@ void PelmoraApplication::createScene(void)
     thickener->thickenMethod = SoLineThickener::CONSTANT_TEXTURE_HEIGHT;
     SoLineCoordinateOrientation* orientation = new SoLineCoordinateOrientation;
     strokeShape = new SoLineShape;
+    hiddenLineRemover = new SoLineHiddenLineRemover;
+    for (SoLinePurifier*& purifier : purifiers)
+        purifier = new SoLinePurifier;
+    purifiers[0]->purifyMethod = SoLinePurifier::ELIMINATE_ZIG_ZAGS;
+    purifiers[1]->purifyMethod = SoLinePurifier::ELIMINATE_SHORT_SEGMENTS;
+    purifiers[2]->purifyMethod = SoLinePurifier::ELIMINATE_SHARP_ANGLES;
 
     // 12: the line chain; what it sets stays inside.
     SoSeparator* lineSeparator = new SoSeparator;
@@ -218,8 +226,16 @@ void PelmoraApplication::createScene(void)
     lineSeparator->addChild(new SoLineConcatenator);
     lineSeparator->addChild(new SoLineParameterization);
     strokeShape->useSoLineParameterization = TRUE;
+    // 15: only the visible parts go on.
+    lineSeparator->addChild(hiddenLineRemover);
     // 16: the stroke texture.
     lineSeparator->addChild(strokeTexture);
+    // 17 to 20: zig-zags, short segments, sharp angles, and zig-zags once
+    // more (the same node), which the other two may have left.
+    lineSeparator->addChild(purifiers[0]);
+    lineSeparator->addChild(purifiers[1]);
+    lineSeparator->addChild(purifiers[2]);
+    lineSeparator->addChild(purifiers[0]);
     // 21, 22: directions and widths of the strokes.
     lineSeparator->addChild(orientation);
     lineSeparator->addChild(thickener);
@@ -253,6 +269,7 @@ void PelmoraApplication::applyStartupSettings(void)
     silhouette->sendLines = TRUE;
     silhouette->doComputation = FALSE;
     silhouette->displaySilhouette = TRUE;
+    hiddenLineRemover->active = TRUE;
     SoLineShape::setLineStripMode(false);
     applyStrokeWidth(2);
     generator->invalidateRenderCache();

@@ -15,6 +15,8 @@ class SoAction;
 class SoBaseColor;
 class SoGenerateSilhouette;
 class SoGenerateWingedEdge;
+class SoLineHiddenLineRemover;
+class SoLinePurifier;
 class SoLineShape;
 class SoLineThickener;
 class SoTexture2;
@@ -54,8 +56,12 @@ public:
     SoWingedEdge* getMeshShape(void) const { return meshShape; }
     SoGenerateSilhouette* getSilhouette(void) const { return silhouette; }
     SoTexture2* getStrokeTexture(void) const { return strokeTexture; }
+    SoLineHiddenLineRemover* getHiddenLineRemover(void) const { return hiddenLineRemover; }
     SoLineThickener* getThickener(void) const { return thickener; }
     SoLineShape* getStrokeShape(void) const { return strokeShape; }
+    // The first (zig-zags), second (short segments) and third (sharp angles)
+    // line purifier.
+    SoLinePurifier* getPurifier(int which) const { return which >= 0 && which < 3 ? purifiers[which] : nullptr; }
     SoQtExaminerViewer* getViewer(void) const { return viewer; }
     QWidget* getModelInformationWindow(void) const { return modelInformationWindow; }
     // The value labels of the Model Information window: 0 objects, 1 faces,
@@ -87,8 +93,10 @@ private:
     SoWingedEdge* meshShape = nullptr;
     SoGenerateSilhouette* silhouette = nullptr;
     SoTexture2* strokeTexture = nullptr;
+    SoLineHiddenLineRemover* hiddenLineRemover = nullptr;
     SoLineThickener* thickener = nullptr;
     SoLineShape* strokeShape = nullptr;
+    SoLinePurifier* purifiers[3] = {};
 
     SoQtExaminerViewer* viewer = nullptr;
     QWidget* viewerWidget = nullptr;

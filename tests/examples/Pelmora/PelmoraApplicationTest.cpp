@@ -9,6 +9,7 @@
 // to a directory, the frames the viewer test reads back are saved there.
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
+#include <Inventor/SbViewVolume.h>
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/actions/SoCallbackAction.h>
@@ -57,7 +58,10 @@
 #include "PelmoraApplication.h"
 #include "support/OutputCapture.h"
 #include "support/RealModels.h"
+#include "support/TestNodes.h"
 #include "lines/SoGenerateSilhouette.h"
+#include "lines/SoLineHiddenLineRemover.h"
+#include "lines/SoLinePurifier.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineThickener.h"
 #include "wingededge/SoGenerateWingedEdge.h"
@@ -362,23 +366,38 @@ private slots:
         QVERIFY(silhouette->displaySilhouette.getValue());
         QCOMPARE(silhouette->lineWidth.getValue(), 2.0f);
 
-        // The line separator: rows 13, 14, 16, 21, 22 and 24.
+        // The line separator: rows 13 to 22 and 24.
         SoGroup* chain = static_cast<SoGroup*>(model->getChild(6));
         QCOMPARE(chain->getTypeId(), SoSeparator::getClassTypeId());
-        const char* const rows[] = { "SoLineConcatenator", "SoLineParameterization", "Texture2",
+        const char* const rows[] = { "SoLineConcatenator", "SoLineParameterization", "SoLineHiddenLineRemover",
+                                     "Texture2", "SoLinePurifier",
+                                     "SoLinePurifier", "SoLinePurifier", "SoLinePurifier",
                                      "SoLineCoordinateOrientation", "SoLineThickener", "SoLineShape" };
-        QCOMPARE(chain->getNumChildren(), 6);
-        for (int i = 0; i < 6; ++i)
+        const int rowCount = int(sizeof rows / sizeof rows[0]);
+        QCOMPARE(chain->getNumChildren(), rowCount);
+        for (int i = 0; i < rowCount; ++i)
             QCOMPARE(QString(chain->getChild(i)->getTypeId().getName().getString()), QString::fromLatin1(rows[i]));
-        QCOMPARE(chain->getChild(2), static_cast<SoNode*>(window->getStrokeTexture()));
+        QCOMPARE(chain->getChild(2), static_cast<SoNode*>(window->getHiddenLineRemover()));
+        QVERIFY(window->getHiddenLineRemover()->active.getValue());
+        QCOMPARE(chain->getChild(3), static_cast<SoNode*>(window->getStrokeTexture()));
+        // The three purifiers, the first traversed twice.
+        QCOMPARE(chain->getChild(4), static_cast<SoNode*>(window->getPurifier(0)));
+        QCOMPARE(chain->getChild(5), static_cast<SoNode*>(window->getPurifier(1)));
+        QCOMPARE(chain->getChild(6), static_cast<SoNode*>(window->getPurifier(2)));
+        QCOMPARE(chain->getChild(7), static_cast<SoNode*>(window->getPurifier(0)));
+        QCOMPARE(int(window->getPurifier(0)->purifyMethod.getValue()), int(SoLinePurifier::ELIMINATE_ZIG_ZAGS));
+        QCOMPARE(int(window->getPurifier(1)->purifyMethod.getValue()), int(SoLinePurifier::ELIMINATE_SHORT_SEGMENTS));
+        QCOMPARE(int(window->getPurifier(2)->purifyMethod.getValue()), int(SoLinePurifier::ELIMINATE_SHARP_ANGLES));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(window->getPurifier(i)->active.getValue());
         QCOMPARE(QString(window->getStrokeTexture()->filename.getValue().getString()), QStringLiteral("textures/chalk.rgb"));
         QCOMPARE(int(window->getStrokeTexture()->model.getValue()), int(SoTexture2::MODULATE));
-        QCOMPARE(chain->getChild(4), static_cast<SoNode*>(window->getThickener()));
+        QCOMPARE(chain->getChild(rowCount - 2), static_cast<SoNode*>(window->getThickener()));
         QCOMPARE(int(window->getThickener()->thickenMethod.getValue()), int(SoLineThickener::CONSTANT_TEXTURE_HEIGHT));
         // The stroke width starts at 2: amplitude 0.2 (the scene's 0.001 is
         // the value before the settings apply).
         QCOMPARE(window->getThickener()->amplitude.getValue(), 0.2f);
-        QCOMPARE(chain->getChild(5), static_cast<SoNode*>(window->getStrokeShape()));
+        QCOMPARE(chain->getChild(rowCount - 1), static_cast<SoNode*>(window->getStrokeShape()));
         QVERIFY(window->getStrokeShape()->useSoLineParameterization.getValue());
         // White background, black lines.
         QCOMPARE(window->getBaseColor()->rgb[0], SbColor(0, 0, 0));
@@ -745,6 +764,92 @@ private slots:
         writeFile(cone, "#Inventor V2.1 ascii\nSeparator { Cone {} }\n");
         window->loadModel(cone.c_str());
         QCOMPARE(countDifferent(viewerFrame(), background), 0);
+    }
+
+    // The whole chain on a real model: strokes only where the outline is
+    // visible. A recorder in front of the stroke shape takes the strips the
+    // shape draws; every stroke vertex is compared with the depth buffer the
+    // faces left, once with the hidden-line remover and once without.
+    void strokesOnlyWhereTheOutlineIsVisible(void)
+    {
+        const std::string knight = realModelsDirectory() + "/chess/knight.iv";
+        if (!QFile::exists(QString::fromStdString(knight)))
+            QSKIP("the chess knight of the inventor-data package is not installed");
+        window->loadModel(knight.c_str());
+        window->getSilhouette()->doComputation = TRUE;
+        QTRY_VERIFY_WITH_TIMEOUT(countDifferent(viewerFrame(), qRgb(255, 255, 255)) > 0, 5000);
+
+        registerTestNodes();
+        SoGroup* model = static_cast<SoGroup*>(window->getSceneRoot()->getChild(1));
+        SoGroup* chain = static_cast<SoGroup*>(model->getChild(model->getNumChildren() - 1));
+        LineRecorder* recorder = new LineRecorder;
+        chain->insertChild(recorder, chain->findChild(window->getStrokeShape()));
+
+        struct Outcome {
+            int vertices = 0;
+            int behind = 0;
+            double length = 0.0;
+            int strips = 0;
+        };
+        auto measure = [&]() {
+            viewerFrame();
+            QGLWidget* gl = qobject_cast<QGLWidget*>(window->getViewer()->getGLWidget());
+            const int w = gl->width(), h = gl->height();
+            std::vector<float> depth(size_t(w) * size_t(h));
+            glReadBuffer(GL_BACK);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+            const SbViewVolume volume = window->getViewer()->getCamera()->getViewVolume(float(w) / float(h));
+            Outcome out;
+            SbVec3f previous;
+            bool open = false;
+            for (int32_t index : recorder->indices) {
+                if (index < 0) {
+                    out.strips += open ? 1 : 0;
+                    open = false;
+                    continue;
+                }
+                SbVec3f screen;
+                volume.projectToScreen(recorder->points[size_t(index)], screen);
+                const int px = int(screen[0] * float(w)), py = int(screen[1] * float(h));
+                // Hidden: behind every face pixel of a 5 x 5 neighbourhood.
+                float nearest = -1.0f;
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx) {
+                        const int x = px + dx, y = py + dy;
+                        if (x >= 0 && y >= 0 && x < w && y < h)
+                            nearest = std::max(nearest, depth[size_t(y) * size_t(w) + size_t(x)]);
+                    }
+                ++out.vertices;
+                if (screen[2] > nearest + 1e-3f)
+                    ++out.behind;
+                if (open)
+                    out.length += std::hypot(double(screen[0] - previous[0]) * w, double(screen[1] - previous[1]) * h);
+                previous = screen;
+                open = true;
+            }
+            return out;
+        };
+
+        const Outcome visibleOnly = measure();
+        window->getHiddenLineRemover()->active = FALSE;
+        const Outcome all = measure();
+        window->getHiddenLineRemover()->active = TRUE;
+        chain->removeChild(recorder);
+        window->getSilhouette()->doComputation = FALSE;
+
+        const QString summary = QStringLiteral("with remover: %1 vertices, %2 behind, length %3, %4 strips; "
+                                               "without: %5 vertices, %6 behind, length %7, %8 strips")
+                                    .arg(visibleOnly.vertices).arg(visibleOnly.behind).arg(visibleOnly.length)
+                                    .arg(visibleOnly.strips).arg(all.vertices).arg(all.behind).arg(all.length)
+                                    .arg(all.strips);
+        qInfo("%s", qPrintable(summary));
+        QVERIFY2(visibleOnly.vertices > 50, qPrintable(summary));
+        // Without the remover the lines run behind the knight in places ...
+        QVERIFY2(all.behind > all.vertices / 20, qPrintable(summary));
+        // ... with it none do, and the strokes are shorter in all.
+        QVERIFY2(visibleOnly.behind <= visibleOnly.vertices / 100, qPrintable(summary));
+        QVERIFY2(visibleOnly.length < all.length * 0.95, qPrintable(summary));
     }
 
     void realModelsLoad(void)
