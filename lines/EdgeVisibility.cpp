@@ -2,6 +2,7 @@
 // the depth buffer of the frame drawn so far.
 
 #include "lines/EdgeVisibility.h"
+#include "lines/ViewportSamples.h"
 
 #include <Inventor/errors/SoDebugError.h>
 
@@ -290,37 +291,7 @@ void EdgeVisibility::sampleRange(const Segment& segment, double step, long long&
             ++lastSample;
     }
 
-    // Samples outside the viewport are hidden; only those whose position may
-    // fall inside (with a pixel to spare for rounding) need a test. Skipping
-    // the others changes nothing but the cost, which is then bounded by the
-    // viewport, however far off-screen the edge's ends are.
-    double low = 0.0;
-    double high = 1.0;
-    const double origin[2] = {segment.ax, segment.ay};
-    const double delta[2] = {segment.dx, segment.dy};
-    const double boxLow[2] = {view.x - 1.0, view.y - 1.0};
-    const double boxHigh[2] = {view.x + view.width + 1.0, view.y + view.height + 1.0};
-    for (int axis = 0; axis < 2; ++axis) {
-        if (delta[axis] == 0.0) {
-            if (origin[axis] < boxLow[axis] || origin[axis] > boxHigh[axis])
-                high = -1.0;
-            continue;
-        }
-        double enter = (boxLow[axis] - origin[axis]) / delta[axis];
-        double leave = (boxHigh[axis] - origin[axis]) / delta[axis];
-        if (enter > leave)
-            std::swap(enter, leave);
-        low = std::max(low, enter);
-        high = std::min(high, leave);
-    }
-    firstTested = lastSample + 1;
-    lastTested = lastSample;
-    if (low <= high && lastSample > 0) {
-        firstTested = std::max(1LL, (long long)std::floor(low / step));
-        // One past the last sample that may be inside, so that leaving the
-        // viewport is seen as a change to hidden.
-        lastTested = std::min(lastSample, (long long)std::ceil(high / step) + 1);
-    }
+    samplesInViewport(segment.ax, segment.ay, segment.dx, segment.dy, view, step, lastSample, firstTested, lastTested);
 }
 
 bool EdgeVisibility::walk(const Segment& segment, double step, std::vector<EdgeInterval>& intervals)
