@@ -124,10 +124,16 @@ void SoLineShape::GLRender(SoGLRenderAction* action)
         in.textureCount = 0;
     if (in.indexCount <= 2 || in.pointCount < 2)
         return;
-    std::vector<SbVec3f> points(size_t(in.pointCount));
-    for (int32_t i = 0; i < in.pointCount; ++i)
-        points[size_t(i)] = coordinates->get3(i);
-    in.points = points.data();
+    // Homogeneous coordinates are brought to 3D once; 3D ones are read in place.
+    std::vector<SbVec3f> points;
+    if (coordinates->is3D()) {
+        in.points = coordinates->getArrayPtr3();
+    } else {
+        points.resize(size_t(in.pointCount));
+        for (int32_t i = 0; i < in.pointCount; ++i)
+            points[size_t(i)] = coordinates->get3(i);
+        in.points = points.data();
+    }
 
     SoMaterialBundle material(action);
     material.sendFirst();
