@@ -761,8 +761,7 @@ namespace {
 class HiddenLineRemoverGL : public GLFixture {
 protected:
     SoSeparator* root = nullptr;
-    IncomingLines* lines = nullptr;
-    LineAttributes* attributes = nullptr;
+    LineSource* lines = nullptr;
     SoLineHiddenLineRemover* remover = nullptr;
     LineRecorder* recorder = nullptr;
 
@@ -786,12 +785,10 @@ protected:
         std::string text = "OrthographicCamera { position 0 0 5 height 2 nearDistance 1 farDistance 10 }\n";
         root = readScene((text + occluders).c_str());
         ASSERT_NE(root, nullptr);
-        lines = new IncomingLines;
-        attributes = new LineAttributes;
+        lines = new LineSource;
         remover = new SoLineHiddenLineRemover;
         recorder = new LineRecorder;
         root->addChild(lines);
-        root->addChild(attributes);
         root->addChild(remover);
         root->addChild(recorder);
     }
@@ -800,7 +797,7 @@ protected:
     {
         lines->points.setNum(0);
         lines->indices.setNum(0);
-        attributes->parameters.setNum(0);
+        lines->parameters.setNum(0);
         for (const std::array<float, 4>& s : segments) {
             const int n = lines->points.getNum();
             lines->points.set1Value(n, SbVec3f(s[0], s[2], s[3]));
@@ -809,9 +806,9 @@ protected:
             lines->indices.set1Value(m, n);
             lines->indices.set1Value(m + 1, n + 1);
             lines->indices.set1Value(m + 2, -1);
-            attributes->parameters.set1Value(m, 0.0f);
-            attributes->parameters.set1Value(m + 1, 1.0f);
-            attributes->parameters.set1Value(m + 2, -1.0f);
+            lines->parameters.set1Value(m, 0.0f);
+            lines->parameters.set1Value(m + 1, 1.0f);
+            lines->parameters.set1Value(m + 2, -1.0f);
         }
     }
     double windowXOf(int32_t index) const { return (double(recorder->points[size_t(index)][0]) + 1.0) * 64.0; }
@@ -846,7 +843,7 @@ TEST_F(HiddenLineRemoverGL, StripsAgainstARenderedSlab)
                  {-0.9f, -0.2f, -0.8f, -1.0f}, // beside it
                  {0.3f, 0.9f, -0.2f, 0.5f}});  // in front of it
     render(root);
-    ASSERT_EQ(recorder->renders, 1);
+    ASSERT_EQ(recorder->visits, 1);
     const std::vector<int32_t> expected = {0, 1, -1, 2, 3, -1, 4, 5, -1, 6, 7, -1};
     ASSERT_EQ(recorder->indices, expected) << describe(recorder);
     ASSERT_EQ(recorder->points.size(), 8u) << describe(recorder);

@@ -9,16 +9,11 @@
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/actions/SoGLRenderAction.h>
-#include <Inventor/elements/SoCoordinateElement.h>
-#include <Inventor/fields/SoMFFloat.h>
-#include <Inventor/fields/SoMFInt32.h>
 #include <Inventor/fields/SoFieldData.h>
-#include <Inventor/fields/SoMFVec3f.h>
 #include <Inventor/lists/SoFieldList.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoSubNode.h>
 #include <Inventor/nodes/SoTexture2.h>
 #include <gtest/gtest.h>
 
@@ -30,124 +25,26 @@
 #include "lines/ArcLength.h"
 #include "lines/LineStrips.h"
 #include "lines/LineThickness.h"
-#include "lines/SoLineCoordinateIndexElement.h"
 #include "lines/SoLineParameterization.h"
-#include "lines/SoLineParameterizationElement.h"
-#include "lines/SoLineTextureCoordinateElement.h"
 #include "lines/SoLineTextureCoordinateGenerator.h"
 #include "lines/SoLineThickener.h"
-#include "lines/SoLineThicknessElement.h"
 #include "support/DebugErrorCollector.h"
 #include "support/GLFixture.h"
-
-// Coin's node macros define static members, so the test nodes stay outside
-// the anonymous namespace.
-
-// Sets the coordinates and line indices, and each attribute list that holds
-// values, in every traversal, as an upstream line node would.
-class AttributeSource : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(AttributeSource);
-
-public:
-    SoMFVec3f points;
-    SoMFInt32 indices;
-    SoMFFloat parameters;
-    SoMFFloat textureCoordinates;
-    SoMFFloat thicknesses;
-
-    static void initClass(void) { SO_NODE_INIT_CLASS(AttributeSource, SoNode, "Node"); }
-    AttributeSource(void)
-    {
-        SO_NODE_CONSTRUCTOR(AttributeSource);
-        SO_NODE_ADD_FIELD(points, (SbVec3f(0, 0, 0)));
-        SO_NODE_ADD_FIELD(indices, (0));
-        SO_NODE_ADD_FIELD(parameters, (0.0f));
-        SO_NODE_ADD_FIELD(textureCoordinates, (0.0f));
-        SO_NODE_ADD_FIELD(thicknesses, (0.0f));
-        parameters.setNum(0);
-        textureCoordinates.setNum(0);
-        thicknesses.setNum(0);
-    }
-    void doAction(SoAction* action) override
-    {
-        SoState* state = action->getState();
-        SoCoordinateElement::set3(state, this, points.getNum(), points.getValues(0));
-        SoLineCoordinateIndexElement::set(state, this, indices.getNum(), indices.getValues(0));
-        if (parameters.getNum() > 0)
-            SoLineParameterizationElement::set(state, this, parameters.getNum(), parameters.getValues(0));
-        if (textureCoordinates.getNum() > 0)
-            SoLineTextureCoordinateElement::set(state, this, textureCoordinates.getNum(),
-                                                textureCoordinates.getValues(0));
-        if (thicknesses.getNum() > 0)
-            SoLineThicknessElement::set(state, this, thicknesses.getNum(), thicknesses.getValues(0));
-    }
-    void GLRender(SoGLRenderAction* action) override { doAction(action); }
-    void callback(SoCallbackAction* action) override { doAction(action); }
-
-protected:
-    ~AttributeSource() override {}
-};
-SO_NODE_SOURCE(AttributeSource);
-
-// Records the attribute lists in force.
-class AttributeProbe : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(AttributeProbe);
-
-public:
-    std::vector<float> parameters;
-    std::vector<float> textureCoordinates;
-    std::vector<float> thicknesses;
-    int visits = 0;
-
-    static void initClass(void) { SO_NODE_INIT_CLASS(AttributeProbe, SoNode, "Node"); }
-    AttributeProbe(void) { SO_NODE_CONSTRUCTOR(AttributeProbe); }
-    void doAction(SoAction* action) override
-    {
-        ++visits;
-        parameters = read<SoLineParameterizationElement>(action->getState());
-        textureCoordinates = read<SoLineTextureCoordinateElement>(action->getState());
-        thicknesses = read<SoLineThicknessElement>(action->getState());
-    }
-    void GLRender(SoGLRenderAction* action) override { doAction(action); }
-    void callback(SoCallbackAction* action) override { doAction(action); }
-
-protected:
-    ~AttributeProbe() override {}
-
-private:
-    template <class Element>
-    static std::vector<float> read(SoState* state)
-    {
-        int32_t count = 0;
-        const float* values = Element::get(state, count);
-        return values != nullptr ? std::vector<float>(values, values + count) : std::vector<float>();
-    }
-};
-SO_NODE_SOURCE(AttributeProbe);
+#include "support/TestNodes.h"
 
 namespace {
 
 const float kTolerance = 1e-5f;
 
-void registerAttributeNodes(void)
-{
-    if (AttributeSource::getClassTypeId() == SoType::badType()) {
-        AttributeSource::initClass();
-        AttributeProbe::initClass();
-    }
-}
-
 // A scene of camera, source, the nodes under test and a probe at the end.
 struct Scene {
     SoSeparator* root = nullptr;
-    AttributeSource* source = nullptr;
-    AttributeProbe* probe = nullptr;
+    LineSource* source = nullptr;
+    LineRecorder* probe = nullptr;
 
     Scene(const std::vector<SbVec3f>& points, const std::vector<int32_t>& indices, SoNode* camera = nullptr)
     {
-        registerAttributeNodes();
+        registerTestNodes();
         root = new SoSeparator;
         root->ref();
         if (camera == nullptr) {
@@ -159,11 +56,11 @@ struct Scene {
             camera = ortho;
         }
         root->addChild(camera);
-        source = new AttributeSource;
+        source = new LineSource;
         source->points.setValues(0, int(points.size()), points.data());
         source->indices.setValues(0, int(indices.size()), indices.data());
         root->addChild(source);
-        probe = new AttributeProbe;
+        probe = new LineRecorder;
         root->addChild(probe);
     }
     ~Scene() { root->unref(); }
@@ -503,7 +400,7 @@ TEST(LineAttributesTest, ThickenersAddUpAndFollowDepth)
         Scene scene(many, manyIndices);
         SoLineThickener* twice = thickener(0.5f);
         scene.add(twice);
-        AttributeSource* fewer = new AttributeSource;
+        LineSource* fewer = new LineSource;
         fewer->points.setValues(0, 2, many.data());
         const int32_t fewerIndices[] = { 1, 0, -1 };
         fewer->indices.setValues(0, 3, fewerIndices);

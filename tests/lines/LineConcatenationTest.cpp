@@ -5,7 +5,6 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/actions/SoCallbackAction.h>
-#include <Inventor/fields/SoMFInt32.h>
 #include <Inventor/nodes/SoInfo.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
@@ -22,31 +21,7 @@
 #include "lines/SoLineConcatenator.h"
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "support/DebugErrorCollector.h"
-
-// Sets its `index` field as the line index list in every action, as an
-// upstream line node would. Outside the anonymous namespace: Coin's node
-// macros define static members.
-class TestIndexList : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(TestIndexList);
-
-public:
-    SoMFInt32 index;
-    static void initClass(void) { SO_NODE_INIT_CLASS(TestIndexList, SoNode, "Node"); }
-    TestIndexList(void)
-    {
-        SO_NODE_CONSTRUCTOR(TestIndexList);
-        SO_NODE_ADD_FIELD(index, (0));
-    }
-    void callback(SoCallbackAction* action) override
-    {
-        SoLineCoordinateIndexElement::set(action->getState(), this, index.getNum(), index.getValues(0));
-    }
-
-protected:
-    ~TestIndexList() override {}
-};
-SO_NODE_SOURCE(TestIndexList);
+#include "support/TestNodes.h"
 
 namespace {
 
@@ -235,8 +210,7 @@ std::vector<List> indexListsAtMarkers(SoNode* root)
 
 SoSeparator* readScene(const char* text)
 {
-    if (TestIndexList::getClassTypeId() == SoType::badType())
-        TestIndexList::initClass();
+    registerTestNodes();
     SoInput in;
     in.setBuffer(text, std::strlen(text));
     SoSeparator* root = SoDB::readAll(&in);
@@ -256,7 +230,7 @@ TEST(LineConcatenationTest, NodeInCallbackTraversal)
     SoSeparator* root = readScene("#Inventor V2.1 ascii\n"
                                   "Separator {\n"
                                   "  Separator {\n"
-                                  "    TestIndexList { index [ 0, 1, -1, 1, 2, -1, 1, 3, -1, 3, 4, -1, 4, 5 ] }\n"
+                                  "    LineSource { indices [ 0, 1, -1, 1, 2, -1, 1, 3, -1, 3, 4, -1, 4, 5 ] }\n"
                                   "    DEF join SoLineConcatenator {}\n"
                                   "    Info {}\n"
                                   "    USE join\n"
@@ -264,7 +238,7 @@ TEST(LineConcatenationTest, NodeInCallbackTraversal)
                                   "  }\n"
                                   "  Info {}\n"
                                   "  Separator {\n"
-                                  "    TestIndexList { index [ 0, 1 ] }\n"
+                                  "    LineSource { indices [ 0, 1 ] }\n"
                                   "    SoLineConcatenator {}\n"
                                   "    Info {}\n"
                                   "  }\n"

@@ -10,14 +10,9 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/actions/SoCallbackAction.h>
-#include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/lists/SoFieldList.h>
-#include <Inventor/fields/SoMFFloat.h>
-#include <Inventor/fields/SoMFInt32.h>
-#include <Inventor/fields/SoMFVec3f.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoSubNode.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -28,84 +23,9 @@
 #include <vector>
 
 #include "lines/LinePurification.h"
-#include "lines/SoLineCoordinateIndexElement.h"
-#include "lines/SoLineParameterizationElement.h"
 #include "lines/SoLinePurifier.h"
 #include "support/DebugErrorCollector.h"
-
-// Coin's node macros define static members, so the test nodes stay outside
-// the anonymous namespace.
-
-// Sets coordinates, line indices and (when it holds values) the
-// parameterization in every traversal, as an upstream line node would.
-class PurifierSource : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(PurifierSource);
-
-public:
-    SoMFVec3f points;
-    SoMFInt32 indices;
-    SoMFFloat parameters;
-
-    static void initClass(void) { SO_NODE_INIT_CLASS(PurifierSource, SoNode, "Node"); }
-    PurifierSource(void)
-    {
-        SO_NODE_CONSTRUCTOR(PurifierSource);
-        SO_NODE_ADD_FIELD(points, (SbVec3f(0, 0, 0)));
-        SO_NODE_ADD_FIELD(indices, (0));
-        SO_NODE_ADD_FIELD(parameters, (0.0f));
-        parameters.setNum(0);
-    }
-    void callback(SoCallbackAction* action) override
-    {
-        SoState* state = action->getState();
-        SoCoordinateElement::set3(state, this, points.getNum(), points.getValues(0));
-        SoLineCoordinateIndexElement::set(state, this, indices.getNum(), indices.getValues(0));
-        if (parameters.getNum() > 0)
-            SoLineParameterizationElement::set(state, this, parameters.getNum(), parameters.getValues(0));
-    }
-
-protected:
-    ~PurifierSource() override {}
-};
-SO_NODE_SOURCE(PurifierSource);
-
-// Records the line state in force, with the arrays' addresses.
-class PurifierProbe : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(PurifierProbe);
-
-public:
-    std::vector<SbVec3f> points;
-    std::vector<int32_t> indices;
-    std::vector<float> parameters;
-    const void* pointArray = nullptr;
-    const void* indexArray = nullptr;
-    const void* parameterArray = nullptr;
-
-    static void initClass(void) { SO_NODE_INIT_CLASS(PurifierProbe, SoNode, "Node"); }
-    PurifierProbe(void) { SO_NODE_CONSTRUCTOR(PurifierProbe); }
-    void callback(SoCallbackAction* action) override
-    {
-        SoState* state = action->getState();
-        const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
-        points.clear();
-        for (int i = 0; i < coordinates->getNum(); ++i)
-            points.push_back(coordinates->get3(i));
-        pointArray = coordinates->getArrayPtr3();
-        int32_t count = 0;
-        const int32_t* idx = SoLineCoordinateIndexElement::get(state, count);
-        indices.assign(idx, idx + (idx != nullptr ? count : 0));
-        indexArray = idx;
-        const float* par = SoLineParameterizationElement::get(state, count);
-        parameters.assign(par, par + (par != nullptr ? count : 0));
-        parameterArray = par;
-    }
-
-protected:
-    ~PurifierProbe() override {}
-};
-SO_NODE_SOURCE(PurifierProbe);
+#include "support/TestNodes.h"
 
 namespace {
 
@@ -512,17 +432,14 @@ TEST(LinePurifierTest, RandomStripsKeepEveryInvariant)
 // A scene of camera, source, the purifier (as often as asked) and a probe.
 struct Scene {
     SoSeparator* root = new SoSeparator;
-    PurifierSource* source = nullptr;
-    PurifierProbe* probe = nullptr;
+    LineSource* source = nullptr;
+    LineRecorder* probe = nullptr;
 
     Scene(const std::vector<SbVec3f>& points, const Indices& indices, const Floats& parameters = Floats())
     {
-        if (PurifierSource::getClassTypeId() == SoType::badType()) {
-            PurifierSource::initClass();
-            PurifierProbe::initClass();
-        }
-        source = new PurifierSource;
-        probe = new PurifierProbe;
+        registerTestNodes();
+        source = new LineSource;
+        probe = new LineRecorder;
         root->ref();
         probe->ref();
         SoOrthographicCamera* camera = new SoOrthographicCamera;

@@ -2,7 +2,7 @@
 // are scoped, captured and counted, and the SoLineModifier base node.
 //
 // A small line node of the test (LineWriter) sets every element from arrays
-// of its own in doAction; a probe node after it (LineProbe) records what the
+// of its own in doAction; a recorder after it (LineRecorder) records what the
 // state holds. Both run under SoCallbackAction, which needs no GL, and under
 // SoGLRenderAction through the GL fixture, where a render cache shows whether
 // reading an element records it.
@@ -11,7 +11,6 @@
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/elements/SoCacheElement.h>
-#include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/fields/SoMFFloat.h>
 #include <Inventor/fields/SoMFInt32.h>
 #include <Inventor/fields/SoMFVec2f.h>
@@ -32,12 +31,14 @@
 #include "lines/SoLineThicknessElement.h"
 #include "lines/SoOrientedCoordinateElement.h"
 #include "support/GLFixture.h"
+#include "support/TestNodes.h"
 
 // The test's node classes live outside the anonymous namespace: Coin's
 // node macros define static members that must be reachable.
 
 // Sets coordinates and the five line elements as a line node does: from
-// multi-value fields of its own, which keep the arrays alive.
+// multi-value fields of its own, which keep the arrays alive. It derives from
+// SoLineModifier, so the base node's traversal reaches its doAction.
 class LineWriter : public SoLineModifier {
     typedef SoLineModifier inherited;
     SO_NODE_HEADER(LineWriter);
@@ -66,13 +67,8 @@ public:
     void doAction(SoAction* action) override
     {
         ++runs;
-        SoState* state = action->getState();
-        SoCoordinateElement::set3(state, this, points.getNum(), points.getValues(0));
-        SoLineCoordinateIndexElement::set(state, this, indices.getNum(), indices.getValues(0));
-        SoLineParameterizationElement::set(state, this, parameters.getNum(), parameters.getValues(0));
-        SoLineTextureCoordinateElement::set(state, this, textureCoordinates.getNum(), textureCoordinates.getValues(0));
-        SoLineThicknessElement::set(state, this, thicknesses.getNum(), thicknesses.getValues(0));
-        SoOrientedCoordinateElement::set(state, this, directions.getNum(), directions.getValues(0));
+        LineSource::setElements(action->getState(), this, points, indices, parameters, textureCoordinates, thicknesses,
+                                directions, LineSource::ALL);
     }
 
 protected:
@@ -82,66 +78,11 @@ SO_NODE_SOURCE(LineWriter);
 
 namespace {
 
-// What one probe saw.
-struct Seen {
-    std::vector<int32_t> indices;
-    std::vector<float> parameters;
-    std::vector<float> textureCoordinates;
-    std::vector<float> thicknesses;
-    std::vector<SbVec2f> directions;
-    bool nullIndices = false;
-};
-
-template <class Element>
-std::vector<typename Element::ValueType> readElement(SoState* state)
+void registerLineStateNodes(void)
 {
-    int32_t count = 0;
-    const typename Element::ValueType* values = Element::get(state, count);
-    return values != nullptr ? std::vector<typename Element::ValueType>(values, values + count)
-                             : std::vector<typename Element::ValueType>();
-}
-
-} // namespace
-
-// Records the line elements in force; not a line node, so it sets nothing.
-class LineProbe : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(LineProbe);
-
-public:
-    std::vector<Seen> seen;
-
-    static void initClass(void) { SO_NODE_INIT_CLASS(LineProbe, SoNode, "Node"); }
-    LineProbe(void) { SO_NODE_CONSTRUCTOR(LineProbe); }
-
-    void doAction(SoAction* action) override
-    {
-        SoState* state = action->getState();
-        Seen now;
-        now.indices = readElement<SoLineCoordinateIndexElement>(state);
-        now.nullIndices = SoLineCoordinateIndexElement::getInstance(state)->values == nullptr;
-        now.parameters = readElement<SoLineParameterizationElement>(state);
-        now.textureCoordinates = readElement<SoLineTextureCoordinateElement>(state);
-        now.thicknesses = readElement<SoLineThicknessElement>(state);
-        now.directions = readElement<SoOrientedCoordinateElement>(state);
-        seen.push_back(now);
-    }
-    void GLRender(SoGLRenderAction* action) override { doAction(action); }
-    void callback(SoCallbackAction* action) override { doAction(action); }
-
-protected:
-    ~LineProbe() override {}
-};
-SO_NODE_SOURCE(LineProbe);
-
-namespace {
-
-void registerTestNodes(void)
-{
+    registerTestNodes();
     if (LineWriter::getClassTypeId() == SoType::badType())
         LineWriter::initClass();
-    if (LineProbe::getClassTypeId() == SoType::badType())
-        LineProbe::initClass();
 }
 
 // Two strips over five coordinates, with attributes for each entry.
@@ -216,30 +157,30 @@ TEST(LineStateTest, RegistrationAndTheBaseNode)
 
 TEST(LineStateTest, InitialValuesSettingAndScope)
 {
-    registerTestNodes();
+    registerLineStateNodes();
     SoSeparator* root = new SoSeparator;
     root->ref();
-    LineProbe* before = new LineProbe;
+    LineRecorder* before = new LineRecorder;
     root->addChild(before);
     SoSeparator* inner = new SoSeparator;
     root->addChild(inner);
     LineWriter* writer = twoStrips();
     inner->addChild(writer);
-    LineProbe* inside = new LineProbe;
+    LineRecorder* inside = new LineRecorder;
     inner->addChild(inside);
     // The base node processes nothing and so sets nothing.
     inner->addChild(new SoLineModifier);
-    LineProbe* afterBase = new LineProbe;
+    LineRecorder* afterBase = new LineRecorder;
     inner->addChild(afterBase);
-    LineProbe* after = new LineProbe;
+    LineRecorder* after = new LineRecorder;
     root->addChild(after);
 
     SoCallbackAction action;
     action.apply(root);
 
-    for (LineProbe* probe : { before, after }) {
-        ASSERT_EQ(probe->seen.size(), 1u);
-        const Seen& s = probe->seen[0];
+    for (LineRecorder* probe : { before, after }) {
+        ASSERT_EQ(probe->visits, 1);
+        const LineRecorder& s = *probe;
         EXPECT_TRUE(s.indices.empty());
         EXPECT_TRUE(s.nullIndices);
         EXPECT_TRUE(s.parameters.empty());
@@ -249,9 +190,9 @@ TEST(LineStateTest, InitialValuesSettingAndScope)
         ASSERT_EQ(s.directions.size(), 1u);
         EXPECT_EQ(s.directions[0], SbVec2f(0, 1));
     }
-    for (LineProbe* probe : { inside, afterBase }) {
-        ASSERT_EQ(probe->seen.size(), 1u);
-        const Seen& s = probe->seen[0];
+    for (LineRecorder* probe : { inside, afterBase }) {
+        ASSERT_EQ(probe->visits, 1);
+        const LineRecorder& s = *probe;
         EXPECT_EQ(s.indices, (std::vector<int32_t>{ 0, 1, 2, -1, 3, 4, -1 }));
         EXPECT_EQ(s.parameters, (std::vector<float>{ 0.0f, 0.5f, 1.0f, -1.0f, 0.0f, 1.0f, -1.0f }));
         EXPECT_EQ(s.textureCoordinates, (std::vector<float>{ 0.0f, 0.5f, 1.0f, 0.0f, 1.0f }));
@@ -318,7 +259,7 @@ TEST_F(LineStateGLTest, RenderTraversalAndCacheCapture)
 {
     if (IsSkipped() || HasFatalFailure())
         return;
-    registerTestNodes();
+    registerLineStateNodes();
     if (CachedReader::getClassTypeId() == SoType::badType())
         CachedReader::initClass();
 
@@ -326,7 +267,7 @@ TEST_F(LineStateGLTest, RenderTraversalAndCacheCapture)
     root->ref();
     LineWriter* writer = twoStrips();
     root->addChild(writer);
-    LineProbe* probe = new LineProbe;
+    LineRecorder* probe = new LineRecorder;
     root->addChild(probe);
     SoSeparator* cached = new SoSeparator;
     cached->renderCaching = SoSeparator::ON;
@@ -335,8 +276,8 @@ TEST_F(LineStateGLTest, RenderTraversalAndCacheCapture)
     root->addChild(cached);
 
     render(root);
-    ASSERT_EQ(probe->seen.size(), 1u);
-    EXPECT_EQ(probe->seen[0].indices, (std::vector<int32_t>{ 0, 1, 2, -1, 3, 4, -1 }));
+    ASSERT_EQ(probe->visits, 1);
+    EXPECT_EQ(probe->indices, (std::vector<int32_t>{ 0, 1, 2, -1, 3, 4, -1 }));
     EXPECT_EQ(writer->runs, 1);
     EXPECT_EQ(reader->lastThickness, 1.0f);
 

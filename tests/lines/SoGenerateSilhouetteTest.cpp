@@ -51,7 +51,7 @@ protected:
     SoOrthographicCamera* orthographic = nullptr;
     ListSource* source = nullptr;
     SoSeparator* occluders = nullptr;
-    IncomingLines* incoming = nullptr;
+    LineSource* incoming = nullptr;
     SoGenerateSilhouette* silhouette = nullptr;
     LineRecorder* recorder = nullptr;
 
@@ -76,9 +76,9 @@ protected:
         root->addChild(source);
         occluders = new SoSeparator;
         root->addChild(occluders);
-        incoming = new IncomingLines;
-        incoming->points.setNum(0);
-        incoming->indices.setNum(0);
+        // No incoming lines: empty coordinates and indices, set all the same.
+        incoming = new LineSource;
+        incoming->setWhenEmpty = LineSource::COORDINATES | LineSource::INDICES;
         root->addChild(incoming);
         silhouette = new SoGenerateSilhouette;
         root->addChild(silhouette);

@@ -32,8 +32,7 @@ class SoLineShapeGL : public GLFixture {
 protected:
     SoSeparator* root = nullptr;
     SoTexture2* texture = nullptr;
-    IncomingLines* lines = nullptr;
-    LineAttributes* attributes = nullptr;
+    LineSource* lines = nullptr;
     SoLineShape* shape = nullptr;
 
     void SetUp() override
@@ -51,14 +50,12 @@ protected:
         ASSERT_NE(root, nullptr);
         texture = new SoTexture2;
         root->addChild(texture);
-        lines = new IncomingLines;
+        lines = new LineSource;
         const SbVec3f ends[2] = { SbVec3f(-0.5f, 0.0f, 0.0f), SbVec3f(0.5f, 0.0f, 0.0f) };
         lines->points.setValues(0, 2, ends);
         const int32_t strip[3] = { 0, 1, -1 };
         lines->indices.setValues(0, 3, strip);
         root->addChild(lines);
-        attributes = new LineAttributes;
-        root->addChild(attributes);
         shape = new SoLineShape;
         root->addChild(shape);
     }
@@ -101,9 +98,9 @@ TEST_F(SoLineShapeGL, StrokeWidthIsTwoScreenUnitsPerPixel)
     // Thickness 4 screen units: 2 pixels to each side of the segment, which
     // runs along the row between pixel rows 63 and 64.
     const float four[2] = { 4.0f, 4.0f };
-    attributes->thicknesses.setValues(0, 2, four);
+    lines->thicknesses.setValues(0, 2, four);
     const SbVec2f along[2] = { SbVec2f(1, 0), SbVec2f(1, 0) };
-    attributes->directions.setValues(0, 2, along);
+    lines->directions.setValues(0, 2, along);
     render(root);
     int low, high;
     EXPECT_EQ(litRows(64, low, high), 4) << "band from row " << low << " to " << high;
@@ -115,7 +112,7 @@ TEST_F(SoLineShapeGL, StrokeWidthIsTwoScreenUnitsPerPixel)
 
     // Thickness 20: 10 pixels to each side.
     const float twenty[2] = { 20.0f, 20.0f };
-    attributes->thicknesses.setValues(0, 2, twenty);
+    lines->thicknesses.setValues(0, 2, twenty);
     render(root);
     EXPECT_EQ(litRows(64, low, high), 20);
 }
@@ -132,11 +129,11 @@ TEST_F(SoLineShapeGL, LineStripModeDrawsUntexturedOutlines)
 {
     redGreenTexture();
     const float twenty[2] = { 20.0f, 20.0f };
-    attributes->thicknesses.setValues(0, 2, twenty);
+    lines->thicknesses.setValues(0, 2, twenty);
     const SbVec2f along[2] = { SbVec2f(1, 0), SbVec2f(1, 0) };
-    attributes->directions.setValues(0, 2, along);
+    lines->directions.setValues(0, 2, along);
     const float s[2] = { 0.0f, 1.0f };
-    attributes->textureCoordinates.setValues(0, 2, s);
+    lines->textureCoordinates.setValues(0, 2, s);
     render(root);
     // Filled and textured: the band's inside, red on the left.
     EXPECT_EQ(pixelRGBA(45, 70), (PixelRGBA{ 255, 0, 0, 255 }));
@@ -159,17 +156,17 @@ TEST_F(SoLineShapeGL, TexelsFollowTheTextureCoordinates)
 {
     redGreenTexture();
     const float ten[2] = { 10.0f, 10.0f };
-    attributes->thicknesses.setValues(0, 2, ten);
+    lines->thicknesses.setValues(0, 2, ten);
     const SbVec2f along[2] = { SbVec2f(1, 0), SbVec2f(1, 0) };
-    attributes->directions.setValues(0, 2, along);
+    lines->directions.setValues(0, 2, along);
 
     const float forwards[2] = { 0.0f, 1.0f };
-    attributes->textureCoordinates.setValues(0, 2, forwards);
+    lines->textureCoordinates.setValues(0, 2, forwards);
     render(root);
     EXPECT_EQ(pixel(40, 64), SbColor(1, 0, 0));
     EXPECT_EQ(pixel(88, 64), SbColor(0, 1, 0));
     const float backwards[2] = { 1.0f, 0.0f };
-    attributes->textureCoordinates.setValues(0, 2, backwards);
+    lines->textureCoordinates.setValues(0, 2, backwards);
     render(root);
     EXPECT_EQ(pixel(40, 64), SbColor(0, 1, 0));
     EXPECT_EQ(pixel(88, 64), SbColor(1, 0, 0));
@@ -177,7 +174,7 @@ TEST_F(SoLineShapeGL, TexelsFollowTheTextureCoordinates)
     // From the parameterization instead, separators left out.
     shape->useSoLineParameterization = TRUE;
     const float parameters[3] = { 0.0f, 1.0f, -1.0f };
-    attributes->parameters.setValues(0, 3, parameters);
+    lines->parameters.setValues(0, 3, parameters);
     render(root);
     EXPECT_EQ(pixel(40, 64), SbColor(1, 0, 0));
     EXPECT_EQ(pixel(88, 64), SbColor(0, 1, 0));
@@ -185,7 +182,7 @@ TEST_F(SoLineShapeGL, TexelsFollowTheTextureCoordinates)
     // A coordinate outside 0..1 is reported and still used.
     shape->useSoLineParameterization = FALSE;
     const float beyond[2] = { 0.0f, 1.2f };
-    attributes->textureCoordinates.setValues(0, 2, beyond);
+    lines->textureCoordinates.setValues(0, 2, beyond);
     OutputCapture output;
     render(root);
     EXPECT_EQ(output.text(), "wrong glTexCoord2f(1)(1.200) ");
@@ -201,9 +198,9 @@ TEST_F(SoLineShapeGL, ShortAttributeArraysAndOpenStrips)
     const int32_t open[3] = { 0, 1, 2 };
     lines->indices.setValues(0, 3, open);
     const float one[1] = { 10.0f };
-    attributes->thicknesses.setValues(0, 1, one);
+    lines->thicknesses.setValues(0, 1, one);
     const SbVec2f along[1] = { SbVec2f(1, 0) };
-    attributes->directions.setValues(0, 1, along);
+    lines->directions.setValues(0, 1, along);
     render(root);
     int low, high;
     EXPECT_EQ(litRows(33, low, high), 10) << "full width at the first vertex";

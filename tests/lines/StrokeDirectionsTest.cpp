@@ -7,7 +7,6 @@
 #include <Inventor/SoInput.h>
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/actions/SoRayPickAction.h>
-#include <Inventor/fields/SoMFInt32.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
 
@@ -19,61 +18,10 @@
 #include <vector>
 
 #include "lines/LineStrips.h"
-#include "lines/SoLineCoordinateIndexElement.h"
 #include "lines/SoLineCoordinateOrientation.h"
-#include "lines/SoOrientedCoordinateElement.h"
 #include "lines/StrokeDirections.h"
 #include "support/DebugErrorCollector.h"
-
-// Test nodes, outside the anonymous namespace for Coin's static members.
-
-// Sets its `index` field as the line index list, as an upstream line node would.
-class TestLineIndices : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(TestLineIndices);
-
-public:
-    SoMFInt32 index;
-    static void initClass(void) { SO_NODE_INIT_CLASS(TestLineIndices, SoNode, "Node"); }
-    TestLineIndices(void)
-    {
-        SO_NODE_CONSTRUCTOR(TestLineIndices);
-        SO_NODE_ADD_FIELD(index, (0));
-    }
-    void doAction(SoAction* action) override
-    {
-        SoLineCoordinateIndexElement::set(action->getState(), this, index.getNum(), index.getValues(0));
-    }
-    void callback(SoCallbackAction* action) override { doAction(action); }
-    void pick(SoPickAction* action) override { doAction(action); }
-
-protected:
-    ~TestLineIndices() override {}
-};
-SO_NODE_SOURCE(TestLineIndices);
-
-// Records the directions in force each time it is traversed.
-class TestDirectionProbe : public SoNode {
-    typedef SoNode inherited;
-    SO_NODE_HEADER(TestDirectionProbe);
-
-public:
-    std::vector<std::vector<SbVec2f>> seen;
-    static void initClass(void) { SO_NODE_INIT_CLASS(TestDirectionProbe, SoNode, "Node"); }
-    TestDirectionProbe(void) { SO_NODE_CONSTRUCTOR(TestDirectionProbe); }
-    void doAction(SoAction* action) override
-    {
-        int32_t count = 0;
-        const SbVec2f* values = SoOrientedCoordinateElement::get(action->getState(), count);
-        seen.emplace_back(values, values + count);
-    }
-    void callback(SoCallbackAction* action) override { doAction(action); }
-    void pick(SoPickAction* action) override { doAction(action); }
-
-protected:
-    ~TestDirectionProbe() override {}
-};
-SO_NODE_SOURCE(TestDirectionProbe);
+#include "support/TestNodes.h"
 
 namespace {
 
@@ -207,10 +155,7 @@ TEST(StrokeDirectionsTest, RandomStripsAgainstTurningAngles)
 
 SoSeparator* readScene(const std::string& body)
 {
-    if (TestLineIndices::getClassTypeId() == SoType::badType()) {
-        TestLineIndices::initClass();
-        TestDirectionProbe::initClass();
-    }
+    registerTestNodes();
     // 512 units high on a 256-pixel square window: one unit is half a pixel,
     // so a point's screen position equals its x and y.
     const std::string text = "#Inventor V2.1 ascii\n"
@@ -235,27 +180,27 @@ TEST(StrokeDirectionsTest, NodeInCallbackAndPickTraversals)
     SoSeparator* root = readScene("  Separator {\n"
                                   "    pickCulling OFF\n"
                                   "    Coordinate3 { point [ 0 0 0, 10 0 0, 20 0 0, 20 30 0 ] }\n"
-                                  "    TestLineIndices { index [ -1, 0, 1, 2, -1, -1, 2, 3, 9, -1 ] }\n"
+                                  "    LineSource { indices [ -1, 0, 1, 2, -1, -1, 2, 3, 9, -1 ] }\n"
                                   "    SoLineCoordinateOrientation {}\n"
-                                  "    DEF inside TestDirectionProbe {}\n"
+                                  "    DEF inside LineRecorder {}\n"
                                   "  }\n"
-                                  "  DEF outside TestDirectionProbe {}\n"
+                                  "  DEF outside LineRecorder {}\n"
                                   "  Separator {\n"
                                   "    Coordinate3 { point [ 0 0 0 ] }\n"
-                                  "    TestLineIndices { index [ 0, 0, -1 ] }\n"
+                                  "    LineSource { indices [ 0, 0, -1 ] }\n"
                                   "    SoLineCoordinateOrientation {}\n"
-                                  "    DEF oneCoordinate TestDirectionProbe {}\n"
+                                  "    DEF oneCoordinate LineRecorder {}\n"
                                   "  }\n"
                                   "  Separator {\n"
                                   "    Coordinate3 { point [ 0 0 0, 1 0 0 ] }\n"
-                                  "    TestLineIndices { index [ 0 ] }\n"
+                                  "    LineSource { indices [ 0 ] }\n"
                                   "    SoLineCoordinateOrientation {}\n"
-                                  "    DEF oneEntry TestDirectionProbe {}\n"
+                                  "    DEF oneEntry LineRecorder {}\n"
                                   "  }\n");
     ASSERT_NE(root, nullptr);
-    std::vector<TestDirectionProbe*> probes;
+    std::vector<LineRecorder*> probes;
     for (const char* name : { "inside", "outside", "oneCoordinate", "oneEntry" })
-        probes.push_back(static_cast<TestDirectionProbe*>(SoNode::getByName(name)));
+        probes.push_back(static_cast<LineRecorder*>(SoNode::getByName(name)));
     ASSERT_EQ(std::count(probes.begin(), probes.end(), nullptr), 0) << "probes named in the scene";
 
     DebugErrorCollector errors;
@@ -266,24 +211,24 @@ TEST(StrokeDirectionsTest, NodeInCallbackAndPickTraversals)
 
     EXPECT_EQ(printed, "processing strip 0->-1\nprocessing strip 5->4\n") << "empty strip messages";
     const Points initial{ { 0, 1 } };
-    for (TestDirectionProbe* probe : probes)
-        ASSERT_EQ(probe->seen.size(), 1u);
+    for (LineRecorder* probe : probes)
+        ASSERT_EQ(probe->visits, 1);
     // Index 9 names no coordinate: zero there, and on 3 only the segment from 2.
-    expectAllNear(probes[0]->seen[0], { { 10, 0 }, { 2, 0 }, { 10, 0 }, { 0, 30 }, { 0, 1 }, { 0, 0 } },
+    expectAllNear(probes[0]->directions, { { 10, 0 }, { 2, 0 }, { 10, 0 }, { 0, 30 }, { 0, 1 }, { 0, 0 } },
                   "directions on screen");
     ASSERT_EQ(errors.messages.size(), 1u);
     EXPECT_NE(errors.messages[0].find("name no coordinate"), std::string::npos) << errors.messages[0];
-    EXPECT_EQ(probes[1]->seen[0], initial) << "outside the separator";
-    EXPECT_EQ(probes[2]->seen[0], initial) << "a single coordinate sets nothing";
-    EXPECT_EQ(probes[3]->seen[0], initial) << "a single index entry sets nothing";
+    EXPECT_EQ(probes[1]->directions, initial) << "outside the separator";
+    EXPECT_EQ(probes[2]->directions, initial) << "a single coordinate sets nothing";
+    EXPECT_EQ(probes[3]->directions, initial) << "a single index entry sets nothing";
 
     // Picking leaves the directions alone.
     SoRayPickAction pick(SbViewportRegion(256, 256));
     pick.setPoint(SbVec2s(128, 128));
     root->pickCulling = SoSeparator::OFF;
     pick.apply(root);
-    ASSERT_EQ(probes[0]->seen.size(), 2u) << "probe reached while picking";
-    EXPECT_EQ(probes[0]->seen[1], initial) << "after picking";
+    ASSERT_EQ(probes[0]->visits, 2) << "probe reached while picking";
+    EXPECT_EQ(probes[0]->directions, initial) << "after picking";
     root->unref();
 }
 

@@ -382,7 +382,7 @@ TEST_F(SoWingedEdgeGL, DisplayListsAreRecordedOnlyWhenSomethingChanged)
 TEST_F(SoWingedEdgeGL, SendLinesAppendsEdgesAfterIncomingLines)
 {
     WingedEdgeMesh::buildFromStrips(list, 0, makeCube());
-    IncomingLines* incoming = new IncomingLines;
+    LineSource* incoming = new LineSource;
     const SbVec3f three[3] = { SbVec3f(5, 0, 0), SbVec3f(6, 0, 0), SbVec3f(7, 0, 0) };
     incoming->points.setValues(0, 3, three);
     const int32_t strips[6] = { 0, 1, -1, 1, 2, -1 };
