@@ -45,6 +45,36 @@ public:
                 at(x, y) = depth;
     }
 
+    // Checks the reads since the last clear: each inside the region
+    // [lowX, highX] x [lowY, highY], each one block of blockSize aligned to
+    // blockSize steps from the pixel left of and below the region (or cut
+    // at the region's low side), no pixel read twice. Returns the number of
+    // pixels read; `what` names the run in messages.
+    long checkBlockReads(int lowX, int highX, int lowY, int highY, int blockSize, const char* what) const
+    {
+        std::vector<int> readCount(size_t(view.width) * size_t(view.height), 0);
+        long pixels = 0;
+        for (const Read& r : reads) {
+            EXPECT_TRUE(r.x >= lowX && r.y >= lowY && r.x + r.width - 1 <= highX && r.y + r.height - 1 <= highY)
+                << what << ": read " << r.width << " x " << r.height << " at (" << r.x << ", " << r.y
+                << ") leaves the region";
+            EXPECT_TRUE(r.width <= blockSize && r.height <= blockSize
+                        && (r.x == lowX || (r.x - (lowX - 1)) % blockSize == 0)
+                        && (r.y == lowY || (r.y - (lowY - 1)) % blockSize == 0))
+                << what << ": read " << r.width << " x " << r.height << " at (" << r.x << ", " << r.y
+                << ") is not one block";
+            for (int y = r.y; y < r.y + r.height; ++y)
+                for (int x = r.x; x < r.x + r.width; ++x) {
+                    const int cx = x - view.x, cy = y - view.y;
+                    if (cx >= 0 && cy >= 0 && cx < view.width && cy < view.height
+                        && ++readCount[size_t(cy) * size_t(view.width) + size_t(cx)] == 2)
+                        ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") read twice";
+                }
+            pixels += long(r.width) * r.height;
+        }
+        return pixels;
+    }
+
     DepthViewport view;
     std::vector<float> image;
     std::vector<Read> reads;
