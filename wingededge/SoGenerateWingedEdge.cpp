@@ -130,6 +130,7 @@ void SoGenerateWingedEdge::update(SoAction* action)
             outputList.renderCacheValid = 0;
         } else {
             outputList.meshes.clear();
+            outputList.renewGeneration();
         }
     }
     SoWingedEdgeElement::set(state, this, &outputList);

@@ -173,6 +173,15 @@ public:
     int32_t classified = 0;
     int32_t renderCacheValid = 0;
 
+    // Which set of records the list holds. Every list, and every change that
+    // replaces or frees records (assignment, clear, connectObjects), takes a
+    // number no list of this process had before, so a node that caches
+    // handles into the records can tell whether its caches still belong to
+    // them by keeping the generation they were made for. Code that changes
+    // the records in place in other ways calls renewGeneration().
+    uint64_t getGeneration(void) const { return generation; }
+    void renewGeneration(void);
+
     void setCurvatureMode(int32_t mode) { curvatureMode = mode; }
     int32_t getCurvatureMode(void) const { return curvatureMode; }
     void setThreshold(double value) { threshold = value; }
@@ -195,6 +204,9 @@ private:
     int32_t curvatureMode = 1;
     double threshold = 0.01;
     int32_t visualizationMode = 2;
+    uint64_t generation = nextGeneration();
+
+    static uint64_t nextGeneration(void);
 };
 
 #endif // QUILLMAP_WINGEDEDGE_H

@@ -113,7 +113,19 @@ WingedEdgeList& WingedEdgeList::operator=(const WingedEdgeList& other)
     upToDate = other.upToDate;
     modificationsApplied = other.modificationsApplied;
     meshes = other.meshes;
+    renewGeneration();
     return *this;
+}
+
+uint64_t WingedEdgeList::nextGeneration(void)
+{
+    static uint64_t last = 0;
+    return ++last;
+}
+
+void WingedEdgeList::renewGeneration(void)
+{
+    generation = nextGeneration();
 }
 
 void WingedEdgeList::setVisualizationMode(int32_t mode)
@@ -124,7 +136,7 @@ void WingedEdgeList::setVisualizationMode(int32_t mode)
 
 void WingedEdgeList::clear(void)
 {
-    *this = WingedEdgeList();
+    *this = WingedEdgeList(); // takes a new generation
     classified = 0;
     renderCacheValid = 0;
 }
@@ -157,6 +169,7 @@ void WingedEdgeList::connectObjects(void)
     meshes.resize(1);
     first.renumber();
     first.setObjectIndex();
+    renewGeneration();
 }
 
 int32_t WingedEdgeList::totalVertexCount(void) const
