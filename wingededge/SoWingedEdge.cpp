@@ -79,7 +79,8 @@ void emitStrips(const WingedEdgeMesh& mesh, bool facets, BeforeVertex before)
     }
 }
 
-// Deletes the display lists of a destroyed node once their context is current.
+// Deletes display lists of this node once the context they belong to is
+// current again.
 void deleteLists(void* closure, uint32_t)
 {
     const uintptr_t first = reinterpret_cast<uintptr_t>(closure);
@@ -124,9 +125,18 @@ SoWingedEdge::SoWingedEdge(void)
 
 SoWingedEdge::~SoWingedEdge()
 {
+    releaseLists();
+}
+
+void SoWingedEdge::releaseLists(void)
+{
+    // The context they belong to may not be current now (or ever again, if
+    // it is destroyed first, which takes the lists with it): Coin runs the
+    // delete the next time a render action makes that context current.
     if (firstList != 0)
         SoGLCacheContextElement::scheduleDeleteCallback(listContext, deleteLists,
                                                         reinterpret_cast<void*>(uintptr_t(firstList)));
+    firstList = 0;
 }
 
 void SoWingedEdge::setLineColor(float r, float g, float b)
@@ -163,7 +173,9 @@ void SoWingedEdge::prepareLists(SoState* state)
     if (firstList != 0 && context == listContext)
         return;
     // Display lists belong to one GL context; in another one they are made
-    // anew and recorded on first use.
+    // anew and recorded on first use, and those of the previous context are
+    // freed there.
+    releaseLists();
     firstList = glGenLists(LIST_COUNT);
     listContext = context;
     std::fill(std::begin(recorded), std::end(recorded), false);
@@ -240,12 +252,12 @@ void SoWingedEdge::GLRender(SoGLRenderAction* action)
     // surface bends; lighting needs them at unit length.
     glEnable(GL_NORMALIZE);
 
-    if (mode == 4 || (hide && (mode == 1 || mode == 5 || mode == 7)))
-        depthOnlyFaces(state, *list, cacheValid, mode == 4);
+    if (mode == DEPTH_ONLY || (hide && (mode == WIREFRAME || mode == FLAGGED_EDGES || mode == CURVATURE_DIRECTIONS)))
+        depthOnlyFaces(state, *list, cacheValid, mode == DEPTH_ONLY);
 
-    if (mode == 1 || mode == 5 || mode == 8) {
-        const bool onlyFlagged = mode == 5;
-        if (mode == 8) {
+    if (mode == WIREFRAME || mode == FLAGGED_EDGES || mode == EDGES_WITHOUT_DEPTH_TEST) {
+        const bool onlyFlagged = mode == FLAGGED_EDGES;
+        if (mode == EDGES_WITHOUT_DEPTH_TEST) {
             glPushAttrib(GL_CURRENT_BIT | GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
             glDisable(GL_DEPTH_TEST);
         }
@@ -255,19 +267,19 @@ void SoWingedEdge::GLRender(SoGLRenderAction* action)
             SoLazyElement::setEmissive(state, &lineColor);
             drawEdges(*list, cacheValid, onlyFlagged);
         }
-        if (mode == 8)
+        if (mode == EDGES_WITHOUT_DEPTH_TEST)
             glPopAttrib();
     }
 
-    if (mode == 2 || mode == 3 || mode == 6) {
+    if (mode == FLAT_SHADING || mode == COLORED_FACES || mode == THREE_COLORED_FACES) {
         static const GLfloat specular[4] = { 0.1f, 0.1f, 0.1f, 1.0f };
-        if (mode == 6) {
+        if (mode == THREE_COLORED_FACES) {
             glShadeModel(GL_SMOOTH);
             glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
         } else {
             glEnable(GL_CULL_FACE);
             glCullFace(GL_BACK);
-            glShadeModel(mode == 2 ? GL_FLAT : GL_SMOOTH);
+            glShadeModel(mode == FLAT_SHADING ? GL_FLAT : GL_SMOOTH);
             glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
         }
         glEnable(GL_COLOR_MATERIAL);
@@ -275,15 +287,15 @@ void SoWingedEdge::GLRender(SoGLRenderAction* action)
         // and a larger value would be refused and leave the last one in force.
         glMaterialf(GL_FRONT, GL_SHININESS, 128.0f);
         glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-        if (mode == 2)
+        if (mode == FLAT_SHADING)
             drawFaces(state, *list, cacheValid);
-        else if (mode == 3)
+        else if (mode == COLORED_FACES)
             drawColoredFaces(*list, cacheValid);
         else
             drawClassFaces(*list, cacheValid);
     }
 
-    if (mode == 7) {
+    if (mode == CURVATURE_DIRECTIONS) {
         SoLazyElement::setEmissive(state, &lineColor);
         drawDirections(*list, cacheValid);
     }

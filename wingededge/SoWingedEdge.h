@@ -38,6 +38,29 @@ public:
 
     void GLRender(SoGLRenderAction* action) override;
 
+    // What the node draws, as the list's visualizationMode holds it. Scene
+    // files and settings store these numbers, so they never change.
+    enum VisualizationMode {
+        // Every edge, after a depth-only face pass when hideBackfaces is set.
+        WIREFRAME = 1,
+        // Lit faces, one normal per facet, back faces culled.
+        FLAT_SHADING = 2,
+        // Faces coloured by the curvature value on a blue-to-red ramp.
+        COLORED_FACES = 3,
+        // The faces into the depth buffer only: nothing visible, but lines
+        // drawn later are hidden behind the surface.
+        DEPTH_ONLY = 4,
+        // As WIREFRAME, but only the edges whose flags word is set.
+        FLAGGED_EDGES = 5,
+        // Faces coloured by the curvature class of their corners (blue,
+        // green, red).
+        THREE_COLORED_FACES = 6,
+        // The two principal curvature directions at every vertex.
+        CURVATURE_DIRECTIONS = 7,
+        // Every edge, with the depth test switched off.
+        EDGES_WITHOUT_DEPTH_TEST = 8
+    };
+
     void setLineColor(float r, float g, float b);
     const SbColor& getLineColor(void) const { return lineColor; }
 
@@ -45,6 +68,9 @@ public:
     enum DisplayList { EDGE_LIST, FACE_LIST, COLORED_FACE_LIST, DIRECTION_LIST, CLASS_FACE_LIST, LIST_COUNT };
     // How often a display list has been recorded, for tests and diagnostics.
     int getRecordCount(DisplayList which) const { return recordCount[which]; }
+    // The first of the LIST_COUNT consecutive display-list names in the GL
+    // context drawn in last (0 before the first render), for tests.
+    uint32_t getFirstListName(void) const { return firstList; }
     // How often the sendLines numbering has been built.
     int getLineCacheBuildCount(void) const { return lineCacheBuilds; }
 
@@ -61,6 +87,8 @@ private:
     void callList(DisplayList which, bool cacheValid, Record record);
 
     void prepareLists(SoState* state);
+    // Hands the display lists to their context's deferred delete.
+    void releaseLists(void);
     void depthOnlyFaces(SoState* state, const WingedEdgeList& list, bool cacheValid, bool flat);
     void drawEdges(const WingedEdgeList& list, bool cacheValid, bool onlyFlagged);
     void drawFaces(SoState* state, const WingedEdgeList& list, bool cacheValid);

@@ -80,6 +80,9 @@ protected:
 
     // The Coin cache context id belonging to this fixture's GL context.
     uint32_t cacheContext() const { return cacheContext_; }
+    // Makes the fixture's context current again, for GL queries after
+    // another context was used; false if there is none.
+    bool makeCurrent() const;
 
     // Colour buffer, width * height * 4 bytes, rows bottom-up.
     std::vector<uint8_t> readRGBA() const;
@@ -107,7 +110,6 @@ protected:
 
 private:
     void release();
-    bool makeCurrent() const;
     bool prepareRead(const char* what) const;
     bool inBounds(int x, int y, const char* what) const;
 

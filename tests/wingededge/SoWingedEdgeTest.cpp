@@ -12,8 +12,10 @@
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/elements/SoCoordinateElement.h>
+#include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/fields/SoMFInt32.h>
 #include <Inventor/fields/SoMFVec3f.h>
+#include <Inventor/misc/SoContextHandler.h>
 #include <Inventor/nodes/SoBaseColor.h>
 #include <Inventor/nodes/SoCallback.h>
 #include <Inventor/nodes/SoCube.h>
@@ -28,10 +30,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "support/GLFixture.h"
+#include "support/OffscreenContext.h"
 #include "support/TestNodes.h"
 #include "support/MeshBuilders.h"
 #include "wingededge/SoWingedEdge.h"
@@ -133,7 +139,7 @@ protected:
 TEST_F(SoWingedEdgeGL, FlatFacesAreLitAndBackFacesCulled)
 {
     WingedEdgeMesh::buildFromStrips(list, 0, makeCube());
-    setMode(2);
+    setMode(SoWingedEdge::FLAT_SHADING);
     look(SbVec3f(1.0f, 0.8f, 0.6f), 2.5f);
     render(root);
     int x, y;
@@ -178,7 +184,7 @@ TEST_F(SoWingedEdgeGL, FlatFacesAreLitAndBackFacesCulled)
     render(root);
     EXPECT_EQ(drawnPixels(), 0) << "back faces were drawn";
     // The depth-only mode does not cull: the same faces are in the depth buffer.
-    setMode(4);
+    setMode(SoWingedEdge::DEPTH_ONLY);
     render(root);
     EXPECT_LT(depth(width() / 2, height() / 2), 1.0f);
 }
@@ -189,7 +195,7 @@ TEST_F(SoWingedEdgeGL, EdgesBehindTheSurfaceAndWithoutDepthTest)
     shape->lineWidth = 1.0f;
     shape->antialiasing = FALSE;
     shape->fillLineCracks = FALSE;
-    setMode(1);
+    setMode(SoWingedEdge::WIREFRAME);
     // A slanted view, so that back and front edges do not project alike.
     look(SbVec3f(0.3f, 0.5f, 1.0f), 2.4f);
 
@@ -215,8 +221,8 @@ TEST_F(SoWingedEdgeGL, EdgesBehindTheSurfaceAndWithoutDepthTest)
     // Line colour white.
     EXPECT_GT(countPixels(SbColor(1, 1, 1), 0.02f), hiddenCount / 2);
 
-    // An opaque box between camera and sphere hides every edge in mode 1,
-    // none in mode 8.
+    // An opaque box between camera and sphere hides every edge of the
+    // wireframe, none of the edges drawn without the depth test.
     SoBaseColor* red = new SoBaseColor;
     red->rgb.setValue(1, 0, 0);
     before->addChild(red);
@@ -228,9 +234,9 @@ TEST_F(SoWingedEdgeGL, EdgesBehindTheSurfaceAndWithoutDepthTest)
     before->addChild(box);
     render(root);
     EXPECT_EQ(countPixels(SbColor(1, 1, 1), 0.1f), 0) << "edges drawn through the box";
-    setMode(8);
+    setMode(SoWingedEdge::EDGES_WITHOUT_DEPTH_TEST);
     render(root);
-    EXPECT_GT(countPixels(SbColor(1, 1, 1), 0.1f), allCount / 2) << "mode 8 lost edges behind the box";
+    EXPECT_GT(countPixels(SbColor(1, 1, 1), 0.1f), allCount / 2) << "edges without depth test lost behind the box";
 }
 
 TEST_F(SoWingedEdgeGL, DepthOnlyAndFlaggedVertices)
@@ -239,8 +245,8 @@ TEST_F(SoWingedEdgeGL, DepthOnlyAndFlaggedVertices)
     WingedEdgeMesh& cube = list.meshes[0];
     look(SbVec3f(1.0f, 0.8f, 0.6f), 2.5f);
 
-    // Mode 4: depth inside the cube, no colour anywhere.
-    setMode(4);
+    // Depth only: depth inside the cube, no colour anywhere.
+    setMode(SoWingedEdge::DEPTH_ONLY);
     render(root);
     EXPECT_EQ(drawnPixels(), 0);
     int x, y;
@@ -248,10 +254,10 @@ TEST_F(SoWingedEdgeGL, DepthOnlyAndFlaggedVertices)
     EXPECT_LT(depth(x, y), 1.0f);
     EXPECT_EQ(depth(1, 1), 1.0f);
 
-    // Mode 5 with no flagged edge: only the marked vertices, as points.
+    // Flagged edges with none flagged: only the marked vertices, as points.
     shape->hideBackfaces = FALSE;
     shape->antialiasing = FALSE;
-    setMode(5);
+    setMode(SoWingedEdge::FLAGGED_EDGES);
     render(root);
     EXPECT_EQ(drawnPixels(), 0) << "nothing is flagged";
     WEVertex* marked[3] = {};
@@ -284,17 +290,17 @@ TEST_F(SoWingedEdgeGL, CurvatureModesDrawDefinedColours)
     WingedEdgeMesh::buildFromStrips(list, 0, makeSphere(24, 32));
     look(SbVec3f(0.2f, 0.3f, 1.0f), 2.4f);
     list.setCurvatureMode(4);
-    setMode(3);
+    setMode(SoWingedEdge::COLORED_FACES);
     render(root);
     // The point of the sphere nearest to the camera.
     int x, y;
     pixelOf(camera->position.getValue() * 0.1f, x, y);
     PixelRGBA c = pixelRGBA(x, y);
-    EXPECT_GT(int(c.r), 4 * int(c.b) + 10) << "sphere in mode 3 should be red: " << c;
+    EXPECT_GT(int(c.r), 4 * int(c.b) + 10) << "sphere in curvature colours should be red: " << c;
 
     // A curvature mode without values: the plain face colour.
     list.setCurvatureMode(6);
-    setMode(3);
+    setMode(SoWingedEdge::COLORED_FACES);
     render(root);
     c = pixelRGBA(x, y);
     EXPECT_NEAR(int(c.r), int(c.b), 3) << c;
@@ -303,7 +309,7 @@ TEST_F(SoWingedEdgeGL, CurvatureModesDrawDefinedColours)
 
     // Principal directions on the sphere: curvature positive, red lines.
     list.setCurvatureMode(4);
-    setMode(7);
+    setMode(SoWingedEdge::CURVATURE_DIRECTIONS);
     render(root);
     EXPECT_GT(countPixels([](const PixelRGBA& p) { return p.r > 100 && p.b < 40; }), 100);
     EXPECT_EQ(countPixels([](const PixelRGBA& p) { return p.b > 100 && p.r < 40; }), 0)
@@ -321,7 +327,7 @@ TEST_F(SoWingedEdgeGL, CurvatureModesDrawDefinedColours)
     look(normal, 12.0f);
     camera->position = camera->position.getValue() + centre;
     list.setCurvatureMode(4);
-    setMode(3);
+    setMode(SoWingedEdge::COLORED_FACES);
     render(root);
     pixelOf(centre, x, y);
     c = pixelRGBA(x, y);
@@ -334,14 +340,14 @@ TEST_F(SoWingedEdgeGL, CurvatureModesDrawDefinedColours)
     // the threshold, class 2, red.
     list.setCurvatureMode(9);
     list.setThreshold(0.01);
-    setMode(6);
+    setMode(SoWingedEdge::THREE_COLORED_FACES);
     render(root);
     c = pixelRGBA(x, y);
     EXPECT_GT(int(c.r), 40) << c;
     EXPECT_LT(int(c.g) + int(c.b), 24) << c;
 
     // Directions on the grid: curvature 0 is not positive, blue lines only.
-    setMode(7);
+    setMode(SoWingedEdge::CURVATURE_DIRECTIONS);
     render(root);
     EXPECT_GT(countPixels([](const PixelRGBA& p) { return p.b > 100 && p.r < 40; }), 50);
     EXPECT_EQ(countPixels([](const PixelRGBA& p) { return p.r > 100 && p.b < 40; }), 0);
@@ -350,7 +356,7 @@ TEST_F(SoWingedEdgeGL, CurvatureModesDrawDefinedColours)
 TEST_F(SoWingedEdgeGL, DisplayListsAreRecordedOnlyWhenSomethingChanged)
 {
     WingedEdgeMesh::buildFromStrips(list, 0, makeSphere(8, 12));
-    setMode(2);
+    setMode(SoWingedEdge::FLAT_SHADING);
     render(root);
     EXPECT_EQ(shape->getRecordCount(SoWingedEdge::FACE_LIST), 1);
     EXPECT_EQ(shape->getRecordCount(SoWingedEdge::EDGE_LIST), 0);
@@ -358,8 +364,9 @@ TEST_F(SoWingedEdgeGL, DisplayListsAreRecordedOnlyWhenSomethingChanged)
     render(root);
     EXPECT_EQ(shape->getRecordCount(SoWingedEdge::FACE_LIST), 1) << "unchanged settings re-recorded the faces";
 
-    // 2 -> 1, as the generator switches it (the mode alone also counts).
-    list.setVisualizationMode(1);
+    // Flat faces to wireframe, as the generator switches it (the mode alone
+    // also counts).
+    list.setVisualizationMode(SoWingedEdge::WIREFRAME);
     render(root);
     EXPECT_EQ(shape->getRecordCount(SoWingedEdge::EDGE_LIST), 1);
     EXPECT_EQ(shape->getRecordCount(SoWingedEdge::FACE_LIST), 2) << "depth pass of the new mode";
@@ -394,7 +401,7 @@ TEST_F(SoWingedEdgeGL, SendLinesAppendsEdgesAfterIncomingLines)
     root->insertChild(incoming, root->findChild(shape));
 
     shape->sendLines = TRUE;
-    setMode(1);
+    setMode(SoWingedEdge::WIREFRAME);
     render(root);
     EXPECT_EQ(drawnPixels(), 0) << "edges handed on must not be drawn";
     const int edges = list.meshes[0].edgeCount;
@@ -404,13 +411,27 @@ TEST_F(SoWingedEdgeGL, SendLinesAppendsEdgesAfterIncomingLines)
         EXPECT_EQ(recorder->indices[size_t(i)], strips[i]) << "incoming entry " << i;
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(recorder->points[size_t(i)], three[i]);
-    // Every edge of the cube appears once between corner coordinates.
+    // The edges sent are the sides of the input triangles (cube edges and
+    // face diagonals), each once: their corners are found back by position.
+    const StripInput input = makeCube();
+    std::set<std::pair<int, int>> sides, sent;
+    for (size_t t = 0; t + 2 < input.coordIndex.size(); t += 3)
+        for (int i = 0; i < 3; ++i)
+            sides.insert(std::minmax(input.coordIndex[t + size_t(i)], input.coordIndex[t + size_t((i + 1) % 3)]));
+    ASSERT_EQ(sides.size(), size_t(edges));
+    auto cornerOf = [&](const SbVec3f& p) {
+        const auto at = std::find(input.coordinates.begin(), input.coordinates.end(), p);
+        return at == input.coordinates.end() ? -1 : int(at - input.coordinates.begin());
+    };
     for (int e = 0; e < edges; ++e) {
         const int32_t a = recorder->indices[size_t(6 + 3 * e)], b = recorder->indices[size_t(6 + 3 * e + 1)];
         EXPECT_EQ(recorder->indices[size_t(6 + 3 * e + 2)], -1);
         ASSERT_TRUE(a >= 3 && a < 11 && b >= 3 && b < 11) << "edge " << e;
-        EXPECT_NEAR((recorder->points[size_t(a)] - recorder->points[size_t(b)]).length(), 1.0f, 0.5f) << "edge " << e;
+        const int ca = cornerOf(recorder->points[size_t(a)]), cb = cornerOf(recorder->points[size_t(b)]);
+        EXPECT_TRUE(ca >= 0 && cb >= 0) << "edge " << e << " does not end at cube corners";
+        EXPECT_TRUE(sent.insert(std::minmax(ca, cb)).second) << "edge " << e << " sent twice";
     }
+    EXPECT_EQ(sent, sides);
     EXPECT_EQ(shape->getLineCacheBuildCount(), 1);
     const std::vector<int32_t> firstIndices = recorder->indices;
 
@@ -429,6 +450,55 @@ TEST_F(SoWingedEdgeGL, SendLinesAppendsEdgesAfterIncomingLines)
     for (size_t i = 6; i < firstIndices.size(); ++i)
         EXPECT_EQ(recorder->indices[i], firstIndices[i] < 0 ? -1 : firstIndices[i] + 2) << "entry " << i;
     EXPECT_EQ(recorder->points.size(), size_t(5 + 8));
+}
+
+// Display lists belong to one GL context. Drawn in a second context, the node
+// makes its lists anew there and frees those of the first through Coin's
+// deferred delete, which runs once the first context renders again; a node
+// that goes away frees its lists the same way.
+TEST_F(SoWingedEdgeGL, DisplayListsOfALeftContextAreFreedThere)
+{
+    WingedEdgeMesh::buildFromStrips(list, 0, makeCube());
+    setMode(SoWingedEdge::WIREFRAME);
+    auto listsAt = [](GLuint first) {
+        int n = 0;
+        for (GLuint i = 0; i < GLuint(SoWingedEdge::LIST_COUNT); ++i)
+            n += glIsList(first + i) == GL_TRUE ? 1 : 0;
+        return n;
+    };
+    render(root);
+    const GLuint inFirst = shape->getFirstListName();
+    ASSERT_NE(inFirst, 0u);
+    EXPECT_EQ(listsAt(inFirst), SoWingedEdge::LIST_COUNT);
+
+    OffscreenContext other;
+    const std::string unavailable = other.open(width(), height());
+    ASSERT_TRUE(unavailable.empty()) << unavailable;
+    const uint32_t otherCache = SoGLCacheContextElement::getUniqueCacheContext();
+    SoGLRenderAction otherRender{ SbViewportRegion(short(width()), short(height())) };
+    otherRender.setCacheContext(otherCache);
+    otherRender.apply(root);
+    const GLuint inSecond = shape->getFirstListName();
+    EXPECT_EQ(listsAt(inSecond), SoWingedEdge::LIST_COUNT) << "second context";
+    otherRender.apply(root);
+    EXPECT_EQ(shape->getFirstListName(), inSecond) << "made again in the context they belong to";
+
+    ASSERT_TRUE(makeCurrent());
+    EXPECT_EQ(listsAt(inFirst), SoWingedEdge::LIST_COUNT) << "deleted before their context was current";
+    SoSeparator* empty = new SoSeparator;
+    empty->ref();
+    render(empty);
+    EXPECT_EQ(listsAt(inFirst), 0) << "the lists left behind in the first context";
+
+    // The node goes: its lists go with the second context's next render.
+    root->removeChild(shape);
+    shape = nullptr;
+    ASSERT_TRUE(other.makeCurrent());
+    EXPECT_EQ(listsAt(inSecond), SoWingedEdge::LIST_COUNT);
+    otherRender.apply(empty);
+    EXPECT_EQ(listsAt(inSecond), 0) << "the lists of the destroyed node";
+    SoContextHandler::destructingContext(otherCache);
+    empty->unref();
 }
 
 TEST(SoWingedEdgeTest, BoundingBoxAndNoPrimitives)
