@@ -6,30 +6,9 @@
 #include <cmath>
 
 #include "lines/LineStrips.h"
+#include "util/Vec.h"
 
 namespace {
-
-// Screen arithmetic runs in double on the single-precision positions.
-struct Vec2 {
-    double x = 0.0;
-    double y = 0.0;
-};
-
-Vec2 operator-(const Vec2& a, const Vec2& b) { return { a.x - b.x, a.y - b.y }; }
-Vec2 operator-(const Vec2& a) { return { -a.x, -a.y }; }
-double dot(const Vec2& a, const Vec2& b) { return a.x * b.x + a.y * b.y; }
-double length(const Vec2& a) { return std::sqrt(dot(a, a)); }
-
-// The unit vector along `a`; the zero vector when `a` has no usable length,
-// so that an angle next to a vertex that coincides with its neighbour on the
-// screen has cosine 0.
-Vec2 normalize(const Vec2& a)
-{
-    const double l = length(a);
-    if (!(l > 0.0) || !std::isfinite(l))
-        return {};
-    return { a.x / l, a.y / l };
-}
 
 // The cosine of an angle given in degrees, as the angle thresholds compare it.
 double cosineOfDegrees(double degrees)
@@ -48,11 +27,8 @@ public:
     int32_t size(void) const { return end - begin; }
     int32_t index(int32_t k) const { return in.indices[begin + k]; }
     const SbVec3f& point(int32_t k) const { return in.points[index(k)]; }
-    Vec2 screen(int32_t k) const
-    {
-        const SbVec2f& s = in.screen[index(k)];
-        return { s[0], s[1] };
-    }
+    // Screen arithmetic runs in double on the single-precision positions.
+    Vec2d screen(int32_t k) const { return Vec2d::of(in.screen[index(k)]); }
     float parameter(int32_t k) const { return parameterized ? in.parameters[begin + k] : 0.0f; }
 
 private:
@@ -169,7 +145,7 @@ void subpixelStrip(const Strip& strip, double threshold, Writer& writer)
 // input (its index into the copied coordinates) or a midpoint written there.
 struct WindowPoint {
     int32_t index;
-    Vec2 screen;
+    Vec2d screen;
     float parameter;
     SbVec3f point;
 };
@@ -187,7 +163,7 @@ WindowPoint zigZagMidpoint(const WindowPoint& p0, const WindowPoint& p1, const W
 {
     WindowPoint m;
     m.index = -1;
-    m.screen = { (p1.screen.x + p2.screen.x) / 2.0, (p1.screen.y + p2.screen.y) / 2.0 };
+    m.screen = 0.5 * (p1.screen + p2.screen);
     m.point = SbVec3f(float((double(p1.point[0]) + p2.point[0]) / 2.0), float((double(p1.point[1]) + p2.point[1]) / 2.0),
                       float((double(p1.point[2]) + p2.point[2]) / 2.0));
     const double window =
@@ -216,9 +192,9 @@ void zigZagStrip(const Strip& strip, double cosine, Writer& writer)
     size_t pending = 0;
     for (int32_t k = 3; k < strip.size(); ++k) {
         const WindowPoint x = windowPoint(strip, k);
-        const Vec2 a = normalize(p0.screen - p1.screen);
-        const Vec2 b = normalize(p2.screen - p1.screen);
-        const Vec2 c = normalize(x.screen - p2.screen);
+        const Vec2d a = unitOrZero(p0.screen - p1.screen);
+        const Vec2d b = unitOrZero(p2.screen - p1.screen);
+        const Vec2d c = unitOrZero(x.screen - p2.screen);
         if (dot(a, b) > cosine && dot(-b, c) > cosine) {
             // Sharp turns at p1 and at p2: the midpoint of p1 p2 takes their
             // place; a further zig-zag right after replaces it again.
@@ -260,8 +236,8 @@ void sharpAngleStrip(const Strip& strip, double cosine, Writer& writer)
     }
     writer.vertex(strip.index(0), strip.parameter(0));
     for (int32_t o = 1; o + 1 < strip.size(); ++o) {
-        const Vec2 u = normalize(strip.screen(o - 1) - strip.screen(o));
-        const Vec2 w = normalize(strip.screen(o + 1) - strip.screen(o));
+        const Vec2d u = unitOrZero(strip.screen(o - 1) - strip.screen(o));
+        const Vec2d w = unitOrZero(strip.screen(o + 1) - strip.screen(o));
         if (dot(u, w) > cosine) {
             // The angle at o is below the threshold: end the strip here and
             // start the next piece at the same vertex.
@@ -285,7 +261,7 @@ void shortSegmentStrip(const Strip& strip, double threshold, Writer& writer)
     bool written = false;
     const int32_t last = strip.size() - 1;
     for (int32_t b = 1; b < last; ++b) {
-        const Vec2 f = strip.screen(anchor) - strip.screen(b);
+        const Vec2d f = strip.screen(anchor) - strip.screen(b);
         if (length(f) >= threshold) {
             writer.vertex(strip.index(anchor), strip.parameter(anchor));
             written = true;

@@ -2,26 +2,9 @@
 
 #include "lines/StrokeDirections.h"
 
-#include <cmath>
+#include "util/Vec.h"
 
 namespace {
-
-struct Vec2d {
-    double x = 0.0;
-    double y = 0.0;
-};
-
-Vec2d operator+(const Vec2d& a, const Vec2d& b)
-{
-    return { a.x + b.x, a.y + b.y };
-}
-
-// The unit vector along `v`, or zero for a zero vector.
-Vec2d unit(const Vec2d& v)
-{
-    const double length = std::hypot(v.x, v.y);
-    return length > 0.0 ? Vec2d{ v.x / length, v.y / length } : Vec2d{};
-}
 
 SbVec2f toFloat(const Vec2d& v)
 {
@@ -43,7 +26,7 @@ public:
     {
         if (!has(a) || !has(b))
             return {};
-        return { double(points[b][0]) - double(points[a][0]), double(points[b][1]) - double(points[a][1]) };
+        return Vec2d::of(points[b]) - Vec2d::of(points[a]);
     }
 
 private:
@@ -60,7 +43,7 @@ void stripDirections(const int32_t* w, int32_t size, const Points& points, std::
     }
     directions.push_back(toFloat(points.difference(w[0], w[1])));
     for (int32_t j = 1; j + 1 < size; ++j) {
-        const Vec2d sum = unit(points.difference(w[j - 1], w[j])) + unit(points.difference(w[j], w[j + 1]));
+        const Vec2d sum = unitOrZero(points.difference(w[j - 1], w[j])) + unitOrZero(points.difference(w[j], w[j + 1]));
         directions.push_back(toFloat(sum));
     }
     directions.push_back(toFloat(points.difference(w[size - 2], w[size - 1])));

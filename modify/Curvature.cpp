@@ -5,6 +5,7 @@
 
 #include "modify/FaceCentroids.h"
 #include "modify/matrixT.h"
+#include "util/Vec.h"
 #include "wingededge/WingedEdge.h"
 
 #include <Inventor/errors/SoDebugError.h>
@@ -15,64 +16,9 @@
 
 namespace {
 
-// --- small double-precision vectors ------------------------------------------
-
-struct Vec3 {
-    double x, y, z;
-};
-
-inline Vec3 toVec3(const SbVec3f& v)
-{
-    return { double(v[0]), double(v[1]), double(v[2]) };
-}
-
-inline SbVec3f toSbVec3f(const Vec3& v)
+inline SbVec3f toFloat(const Vec3d& v)
 {
     return SbVec3f(float(v.x), float(v.y), float(v.z));
-}
-
-inline Vec3 operator+(const Vec3& a, const Vec3& b)
-{
-    return { a.x + b.x, a.y + b.y, a.z + b.z };
-}
-
-inline Vec3 operator-(const Vec3& a, const Vec3& b)
-{
-    return { a.x - b.x, a.y - b.y, a.z - b.z };
-}
-
-inline Vec3 operator*(double s, const Vec3& a)
-{
-    return { s * a.x, s * a.y, s * a.z };
-}
-
-inline double dot(const Vec3& a, const Vec3& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-inline Vec3 cross(const Vec3& a, const Vec3& b)
-{
-    return { a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x };
-}
-
-inline double length(const Vec3& a)
-{
-    return std::sqrt(dot(a, a));
-}
-
-inline bool isFinite(const Vec3& a)
-{
-    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
-}
-
-// Unit vector along a; (0,0,0) when a has no direction.
-inline Vec3 unitOrZero(const Vec3& a)
-{
-    const double l = length(a);
-    if (!(l > 0.0) || !std::isfinite(l))
-        return { 0.0, 0.0, 0.0 };
-    return (1.0 / l) * a;
 }
 
 const double PI = 3.14159265358979323846;
@@ -113,8 +59,8 @@ inline const WEEdge* previousAround(const WEEdge* e, const WEVertex* v)
 // A neighbour as the fit sees it: its offset d = q - p from the vertex, its
 // distance r and its unit direction u.
 struct FanPoint {
-    Vec3 d;
-    Vec3 u;
+    Vec3d d;
+    Vec3d u;
     double r;
 };
 
@@ -146,9 +92,9 @@ private:
 // Records the far end of e as the next neighbour. A neighbour at the vertex
 // itself (a zero-length edge) has no direction and no polar parameters; it
 // is left out.
-inline void addNeighbour(const WEEdge* e, const WEVertex& v, const Vec3& p, FanPoints& points)
+inline void addNeighbour(const WEEdge* e, const WEVertex& v, const Vec3d& p, FanPoints& points)
 {
-    const Vec3 d = toVec3(e->otherVertex(&v)->position) - p;
+    const Vec3d d = Vec3d::of(e->otherVertex(&v)->position) - p;
     const double r = length(d);
     if (r > 0.0 && std::isfinite(r))
         points.push({ d, (1.0 / r) * d, r });
@@ -166,7 +112,7 @@ bool walkFan(const WEVertex& v, FanPoints& points)
     const size_t n = v.edges.size();
     if (n == 0)
         return true;
-    const Vec3 p = toVec3(v.position);
+    const Vec3d p = Vec3d::of(v.position);
     const WEEdge* first = v.edges[0];
 
     // Step back while there is a face behind: either the walk comes round to
@@ -292,13 +238,13 @@ bool solveFit(const matrixT& A, const matrixT& B, CurvatureSolve& solve, matrixT
     return true;
 }
 
-inline Vec3 rowOf(const matrixT& X, size_t i)
+inline Vec3d rowOf(const matrixT& X, size_t i)
 {
     return { X(i, 0), X(i, 1), X(i, 2) };
 }
 
 // Step 6: no usable fit. Both directions are one tangent, N x a.
-void singularResult(const Vec3& N, PrincipalCurvatures& result)
+void singularResult(const Vec3d& N, PrincipalCurvatures& result)
 {
     result.kmax = result.kmin = 0.0;
     result.outcome = CurvatureOutcome::SINGULAR;
@@ -308,19 +254,19 @@ void singularResult(const Vec3& N, PrincipalCurvatures& result)
         result.dmin = SbVec3f(0.0f, 1.0f, 0.0f);
         return;
     }
-    Vec3 a = { 1.0, 0.0, 0.0 };
-    Vec3 t = cross(N, a);
+    Vec3d a = { 1.0, 0.0, 0.0 };
+    Vec3d t = cross(N, a);
     // N parallel to a (N.a = 1, and also N.a = -1, where N x a vanishes too).
     if (dot(N, a) == 1.0 || dot(t, t) == 0.0) {
         a = { 0.0, 1.0, 0.0 };
         t = cross(N, a);
     }
-    result.dmax = result.dmin = toSbVec3f(unitOrZero(t));
+    result.dmax = result.dmin = toFloat(unitOrZero(t));
 }
 
 // The fundamental forms of the fitted patch.
 struct Forms {
-    Vec3 Ru, Rv;
+    Vec3d Ru, Rv;
     double E, F, G, L, M, Nn;
 };
 
@@ -349,15 +295,15 @@ bool principalFromRoots(const Forms& f, double D, PrincipalCurvatures& result)
         lambda2 = g / lambda1;
     const double k1 = normalCurvature(f, 1.0, lambda1);
     const double k2 = normalCurvature(f, 1.0, lambda2);
-    const Vec3 d1 = unitOrZero(f.Ru + lambda1 * f.Rv);
-    const Vec3 d2 = unitOrZero(f.Ru + lambda2 * f.Rv);
+    const Vec3d d1 = unitOrZero(f.Ru + lambda1 * f.Rv);
+    const Vec3d d2 = unitOrZero(f.Ru + lambda2 * f.Rv);
     if (!std::isfinite(k1) || !std::isfinite(k2) || !isFinite(d1) || !isFinite(d2))
         return false;
     const bool swap = k1 < k2;
     result.kmax = swap ? k2 : k1;
     result.kmin = swap ? k1 : k2;
-    result.dmax = toSbVec3f(swap ? d2 : d1);
-    result.dmin = toSbVec3f(swap ? d1 : d2);
+    result.dmax = toFloat(swap ? d2 : d1);
+    result.dmin = toFloat(swap ? d1 : d2);
     result.outcome = CurvatureOutcome::PRINCIPAL;
     return true;
 }
@@ -367,11 +313,11 @@ bool principalFromRoots(const Forms& f, double D, PrincipalCurvatures& result)
 // other root is λ = -(M E - L F) / (Nn E - L G). When the linear coefficient
 // vanishes too the fit is isotropic (every direction is principal): both
 // curvatures are -L/E, along Ru and the tangent orthogonal to it.
-void principalDegenerate(const Forms& f, const Vec3& N, PrincipalCurvatures& result)
+void principalDegenerate(const Forms& f, const Vec3d& N, PrincipalCurvatures& result)
 {
     const double c1 = f.Nn * f.E - f.L * f.G;
     double k1, k2;
-    Vec3 d1, d2;
+    Vec3d d1, d2;
     const double lambda = c1 != 0.0 ? -(f.M * f.E - f.L * f.F) / c1 : 0.0;
     if (c1 != 0.0 && std::isfinite(lambda)) {
         k1 = normalCurvature(f, 1.0, lambda);
@@ -386,8 +332,8 @@ void principalDegenerate(const Forms& f, const Vec3& N, PrincipalCurvatures& res
     const bool swap = k1 < k2;
     result.kmax = swap ? k2 : k1;
     result.kmin = swap ? k1 : k2;
-    result.dmax = toSbVec3f(swap ? d2 : d1);
-    result.dmin = toSbVec3f(swap ? d1 : d2);
+    result.dmax = toFloat(swap ? d2 : d1);
+    result.dmin = toFloat(swap ? d1 : d2);
     result.outcome = CurvatureOutcome::DEGENERATE;
 }
 
@@ -398,7 +344,7 @@ void principalDegenerate(const Forms& f, const Vec3& N, PrincipalCurvatures& res
 PrincipalCurvatures estimatePrincipalCurvatures(const WEVertex& vertex)
 {
     PrincipalCurvatures result;
-    Vec3 N = unitOrZero(toVec3(vertex.normal));
+    Vec3d N = unitOrZero(Vec3d::of(vertex.normal));
 
     FanPoints points;
     const bool closed = walkFan(vertex, points);
@@ -416,7 +362,7 @@ PrincipalCurvatures estimatePrincipalCurvatures(const WEVertex& vertex)
     Forms f;
     f.Ru = rowOf(X, 0);
     f.Rv = rowOf(X, 1);
-    const Vec3 Ruu = rowOf(X, 2), Ruv = rowOf(X, 3), Rvv = rowOf(X, 4);
+    const Vec3d Ruu = rowOf(X, 2), Ruv = rowOf(X, 3), Rvv = rowOf(X, 4);
     f.E = dot(f.Ru, f.Ru);
     f.F = dot(f.Ru, f.Rv);
     f.G = dot(f.Rv, f.Rv);
@@ -453,7 +399,7 @@ PrincipalCurvatures estimatePrincipalCurvatures(const WEVertex& vertex)
 
 double averageCurvatureEstimate(const WEVertex& vertex, const std::vector<SbVec3f>& faceCentroids)
 {
-    Vec3 sum = { 0.0, 0.0, 0.0 };
+    Vec3d sum = { 0.0, 0.0, 0.0 };
     int count = 0, missing = 0;
     for (const WEEdge* e : vertex.edges) {
         for (const WEFace* face : { e->leftFace, e->rightFace }) {
@@ -463,7 +409,7 @@ double averageCurvatureEstimate(const WEVertex& vertex, const std::vector<SbVec3
                 ++missing;
                 continue;
             }
-            sum = sum + toVec3(faceCentroids[size_t(face->id)]);
+            sum = sum + Vec3d::of(faceCentroids[size_t(face->id)]);
             ++count;
         }
     }
@@ -475,8 +421,8 @@ double averageCurvatureEstimate(const WEVertex& vertex, const std::vector<SbVec3
     // the distance to an origin that means nothing here.
     if (count == 0)
         return 0.0;
-    const Vec3 d = (1.0 / count) * sum - toVec3(vertex.position);
-    const Vec3 normal = toVec3(vertex.normal);
+    const Vec3d d = (1.0 / count) * sum - Vec3d::of(vertex.position);
+    const Vec3d normal = Vec3d::of(vertex.normal);
     if (dot(normal, normal) == 0.0)
         return length(d);
     return -dot(d, normal);
@@ -530,10 +476,10 @@ struct ProbeValues {
 // and the far ends of its edges. Weights are taken relative to the nearest
 // point so that they stay finite; a probe on a point (distance 0) takes that
 // point's values (the mean over all points there).
-ProbeValues interpolateAt(const Vec3& P, const WEVertex& v, const std::vector<PrincipalCurvatures>& estimate)
+ProbeValues interpolateAt(const Vec3d& P, const WEVertex& v, const std::vector<PrincipalCurvatures>& estimate)
 {
     auto distance2 = [&P](const WEVertex* x) {
-        const Vec3 d = P - toVec3(x->position);
+        const Vec3d d = P - Vec3d::of(x->position);
         return dot(d, d);
     };
     double nearest = distance2(&v);
@@ -577,17 +523,17 @@ std::vector<double> singularityIndex(const WingedEdgeMesh& mesh, double threshol
 
     double edgeLengths = 0.0;
     for (const WEEdge& e : mesh.edges)
-        edgeLengths += length(toVec3(e.endVertex->position) - toVec3(e.startVertex->position));
+        edgeLengths += length(Vec3d::of(e.endVertex->position) - Vec3d::of(e.startVertex->position));
     const double h = mesh.edges.empty() ? 0.0 : edgeLengths / (2.0 * double(mesh.edges.size()));
 
     const std::vector<PrincipalCurvatures> estimate = estimateAll(mesh, size_t(idCount));
     std::vector<double> values(size_t(idCount), 0.0);
     for (const WEVertex& v : mesh.vertices) {
         const PrincipalCurvatures& own = estimate[size_t(v.id)];
-        const Vec3 p = toVec3(v.position);
-        const Vec3 dmin = toVec3(own.dmin), dmax = toVec3(own.dmax);
+        const Vec3d p = Vec3d::of(v.position);
+        const Vec3d dmin = Vec3d::of(own.dmin), dmax = Vec3d::of(own.dmax);
         // P1, P2 along dmin, then P3, P4 along dmax.
-        const Vec3 probes[4] = { p + h * dmin, p - h * dmin, p + h * dmax, p - h * dmax };
+        const Vec3d probes[4] = { p + h * dmin, p - h * dmin, p + h * dmax, p - h * dmax };
         double change[4];
         double largest = 0.0;
         for (int i = 0; i < 4; ++i) {

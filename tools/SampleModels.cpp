@@ -26,38 +26,22 @@
 #include <string>
 #include <vector>
 
+#include "../util/Vec.h"
+
 namespace {
 
 const double kPi = 3.14159265358979323846;
 
-struct Vec {
-    double x, y, z;
-};
-
-Vec operator-(const Vec& a, const Vec& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec operator+(const Vec& a, const Vec& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec operator*(double s, const Vec& a) { return {s * a.x, s * a.y, s * a.z}; }
-double dot(const Vec& a, const Vec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec cross(const Vec& a, const Vec& b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-Vec normalized(const Vec& a)
-{
-    const double len = std::sqrt(dot(a, a));
-    return len > 0.0 ? (1.0 / len) * a : a;
-}
-
 // For a surface point, a point inside the solid it is to be seen from: the
 // outward side of a triangle is away from the inside point of its centroid.
-typedef std::function<Vec(const Vec&)> InsideFn;
+typedef std::function<Vec3d(const Vec3d&)> InsideFn;
 
 // One indexed triangle-strip set: coordinates, per-vertex normals (the
 // normal of coordinate i, or of normalOf[i] when given per strip entry) and
 // strips of coordinate indices.
 struct StripModel {
-    std::vector<Vec> points;
-    std::vector<Vec> normals;
+    std::vector<Vec3d> points;
+    std::vector<Vec3d> normals;
     std::vector<std::vector<int>> strips;
     std::vector<std::vector<int>> stripNormals; // parallel to strips
 };
@@ -78,11 +62,11 @@ std::vector<std::vector<int>> stripTriangles(const std::vector<int>& s)
 
 bool facesOutward(const StripModel& m, const std::vector<int>& t, const InsideFn& inside)
 {
-    const Vec& a = m.points[t[0]];
-    const Vec& b = m.points[t[1]];
-    const Vec& c = m.points[t[2]];
-    const Vec n = cross(b - a, c - a);
-    const Vec centroid = (1.0 / 3.0) * (a + b + c);
+    const Vec3d& a = m.points[t[0]];
+    const Vec3d& b = m.points[t[1]];
+    const Vec3d& c = m.points[t[2]];
+    const Vec3d n = cross(b - a, c - a);
+    const Vec3d centroid = (1.0 / 3.0) * (a + b + c);
     return dot(n, centroid - inside(centroid)) > 0.0;
 }
 
@@ -127,23 +111,23 @@ StripModel makeSphere(double radius, int bands, int segments)
 {
     StripModel m;
     auto at = [&](double theta, double phi) {
-        return Vec{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
+        return Vec3d{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
     };
-    m.points.push_back(radius * Vec{0.0, 1.0, 0.0});
+    m.points.push_back(radius * Vec3d{0.0, 1.0, 0.0});
     m.normals.push_back({0.0, 1.0, 0.0});
     for (int i = 1; i < bands; ++i) {
         for (int j = 0; j < segments; ++j) {
-            const Vec n = at(kPi * i / bands, 2.0 * kPi * j / segments);
+            const Vec3d n = at(kPi * i / bands, 2.0 * kPi * j / segments);
             m.points.push_back(radius * n);
             m.normals.push_back(n);
         }
     }
     const int south = static_cast<int>(m.points.size());
-    m.points.push_back(radius * Vec{0.0, -1.0, 0.0});
+    m.points.push_back(radius * Vec3d{0.0, -1.0, 0.0});
     m.normals.push_back({0.0, -1.0, 0.0});
 
     auto ring = [&](int i, int j) { return 1 + (i - 1) * segments + (j % segments); };
-    const InsideFn centre = [](const Vec&) { return Vec{0.0, 0.0, 0.0}; };
+    const InsideFn centre = [](const Vec3d&) { return Vec3d{0.0, 0.0, 0.0}; };
     for (int j = 0; j < segments; ++j)
         addStrip(m, {0, ring(1, j), ring(1, j + 1)}, centre);
     for (int i = 1; i + 1 < bands; ++i) {
@@ -166,15 +150,15 @@ StripModel makeTorus(double major, double minor, int rings, int sides)
     StripModel m;
     for (int i = 0; i < rings; ++i) {
         const double u = 2.0 * kPi * i / rings;
-        const Vec radial{std::cos(u), 0.0, std::sin(u)};
+        const Vec3d radial{std::cos(u), 0.0, std::sin(u)};
         for (int j = 0; j < sides; ++j) {
             const double v = 2.0 * kPi * j / sides;
-            const Vec n = std::cos(v) * radial + Vec{0.0, std::sin(v), 0.0};
+            const Vec3d n = std::cos(v) * radial + Vec3d{0.0, std::sin(v), 0.0};
             m.points.push_back(major * radial + minor * n);
             m.normals.push_back(n);
         }
     }
-    const InsideFn tube = [major](const Vec& p) { return major * normalized(Vec{p.x, 0.0, p.z}); };
+    const InsideFn tube = [major](const Vec3d& p) { return major * unitOrZero(Vec3d{p.x, 0.0, p.z}); };
     auto index = [&](int i, int j) { return (i % rings) * sides + (j % sides); };
     for (int i = 0; i < rings; ++i) {
         std::vector<int> s;
@@ -196,14 +180,14 @@ StripModel makeCube(double half)
         m.points.push_back({(k & 1) ? half : -half, (k & 2) ? half : -half, (k & 4) ? half : -half});
     // Each side: its normal and its corners in order around it.
     struct Side {
-        Vec normal;
+        Vec3d normal;
         int corner[4];
     };
     const Side sides[6] = {
         {{-1, 0, 0}, {0, 2, 6, 4}}, {{1, 0, 0}, {1, 5, 7, 3}}, {{0, -1, 0}, {0, 4, 5, 1}},
         {{0, 1, 0}, {2, 3, 7, 6}},  {{0, 0, -1}, {0, 1, 3, 2}}, {{0, 0, 1}, {4, 6, 7, 5}},
     };
-    const InsideFn centre = [](const Vec&) { return Vec{0.0, 0.0, 0.0}; };
+    const InsideFn centre = [](const Vec3d&) { return Vec3d{0.0, 0.0, 0.0}; };
     for (int f = 0; f < 6; ++f) {
         const int n = static_cast<int>(m.normals.size());
         m.normals.push_back(sides[f].normal);
@@ -223,7 +207,7 @@ std::string num(double v)
     return buf;
 }
 
-std::string vec(const Vec& v) { return num(v.x) + " " + num(v.y) + " " + num(v.z); }
+std::string vec(const Vec3d& v) { return num(v.x) + " " + num(v.y) + " " + num(v.z); }
 
 // An index list with -1 after every strip, a few strips to a line.
 std::string indexList(const std::vector<std::vector<int>>& strips, const std::string& indent)
@@ -246,7 +230,7 @@ std::string indexList(const std::vector<std::vector<int>>& strips, const std::st
     return out;
 }
 
-std::string pointList(const std::vector<Vec>& points, const std::string& indent)
+std::string pointList(const std::vector<Vec3d>& points, const std::string& indent)
 {
     std::string out;
     for (size_t i = 0; i < points.size(); ++i)
@@ -336,8 +320,8 @@ bool writeFile(const std::string& path, const std::string& text)
 int main(int argc, char** argv)
 {
     const std::string dir = argc > 1 ? argv[1] : "models";
-    const InsideFn origin = [](const Vec&) { return Vec{0.0, 0.0, 0.0}; };
-    const InsideFn tube = [](const Vec& p) { return normalized(Vec{p.x, 0.0, p.z}); };
+    const InsideFn origin = [](const Vec3d&) { return Vec3d{0.0, 0.0, 0.0}; };
+    const InsideFn tube = [](const Vec3d& p) { return unitOrZero(Vec3d{p.x, 0.0, p.z}); };
 
     const StripModel sphere = makeSphere(1.0, 16, 32);
     const StripModel torus = makeTorus(1.0, 0.35, 32, 16);
