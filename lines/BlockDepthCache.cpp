@@ -13,6 +13,10 @@ void BlockDepthCache::begin(DepthSource& depth)
 {
     source = &depth;
     view = depth.viewport();
+    // Nothing of an earlier test is looked at until this one sets a region:
+    // that depth belonged to another frame.
+    minX = minY = 0;
+    maxX = maxY = -1;
     const int width = std::max(0, view.width);
     const int height = std::max(0, view.height);
     if (width == cacheWidth && height == cacheHeight)
@@ -20,9 +24,6 @@ void BlockDepthCache::begin(DepthSource& depth)
     cacheWidth = width;
     cacheHeight = height;
     std::vector<float>(size_t(width + margin) * size_t(height + margin)).swap(cache);
-    // Nothing is in the cache until a region is set.
-    minX = minY = 0;
-    maxX = maxY = -1;
 }
 
 void BlockDepthCache::end(void)
@@ -30,12 +31,23 @@ void BlockDepthCache::end(void)
     source = nullptr;
 }
 
-bool BlockDepthCache::setRegion(int lowX, int highX, int lowY, int highY)
+bool BlockDepthCache::setRegion(double lowX, double highX, double lowY, double highY)
 {
-    minX = int(std::max<long long>(lowX - 1LL, view.x));
-    maxX = int(std::min<long long>(highX + 1LL, view.x + (long long)view.width - 1));
-    minY = int(std::max<long long>(lowY - 1LL, view.y));
-    maxY = int(std::min<long long>(highY + 1LL, view.y + (long long)view.height - 1));
+    // Clamped to the viewport first, so that the bounds fit an int however
+    // far off-screen they lie. NaN bounds leave the region empty.
+    const double firstX = view.x;
+    const double lastX = double(view.x) + view.width - 1.0;
+    const double firstY = view.y;
+    const double lastY = double(view.y) + view.height - 1.0;
+    if (!(lowX - 1.0 <= lastX && highX + 1.0 >= firstX && lowY - 1.0 <= lastY && highY + 1.0 >= firstY
+          && lowX <= highX && lowY <= highY)) {
+        maxX = minX - 1;
+        return false;
+    }
+    minX = int(std::max(lowX - 1.0, firstX));
+    maxX = int(std::min(highX + 1.0, lastX));
+    minY = int(std::max(lowY - 1.0, firstY));
+    maxY = int(std::min(highY + 1.0, lastY));
     if (minX > maxX || minY > maxY) {
         maxX = minX - 1;
         return false;

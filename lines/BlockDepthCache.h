@@ -31,13 +31,15 @@ public:
     // The viewport of the current test.
     const DepthViewport& viewport(void) const { return view; }
 
-    // Sets the test region: columns lowX..highX and rows lowY..highY grown
-    // by one pixel on every side (the rim of a 3 x 3 neighbourhood) and
-    // clipped to the viewport. Every cell is marked unread, since the depth
-    // buffer belongs to one frame. False when nothing of the region lies in
-    // the viewport. Precondition: the viewport is at most 32767 pixels wide
+    // Sets the test region: columns lowX..highX and rows lowY..highY (whole
+    // numbers of any size) grown by one pixel on every side (the rim of a
+    // 3 x 3 neighbourhood) and clipped to the viewport. Every cell is marked
+    // unread, since the depth buffer belongs to one frame. False, leaving
+    // the region empty, when nothing of it lies in the viewport. Until a
+    // test sets its region, the region is empty and nothing reaches a
+    // neighbourhood. Precondition: the viewport is at most 32767 pixels wide
     // and high (checked by the callers, which report it).
-    bool setRegion(int lowX, int highX, int lowY, int highY);
+    bool setRegion(double lowX, double highX, double lowY, double highY);
 
     // Whether depth z is less than or equal to the depth of at least one of
     // the nine pixels px - 1 .. px + 1 x py - 1 .. py + 1. Pixels outside

@@ -2,7 +2,7 @@
 // the depth buffer of the frame drawn so far.
 
 #include "lines/EdgeVisibility.h"
-#include "lines/ViewportSamples.h"
+#include "lines/DepthWalk.h"
 
 #include <Inventor/errors/SoDebugError.h>
 
@@ -16,62 +16,15 @@
 
 namespace {
 
-// Window positions are kept as doubles and clamped to this many pixels
-// either side of the origin: whole numbers are still exact there, and the
-// difference of two positions stays finite. Only a point within about 1e-12
-// of the eye plane (relative to its distance) goes beyond and has its edge
-// bent towards the clamped position.
-const double kCoordinateLimit = 1e15;
-
 // The vertex flags word holds number + 1 during the test, so that 0 keeps
 // meaning "not numbered" while numbers still start at 0.
 inline int32_t vertexNumber(const WEVertex* v) { return v->flags - 1; }
 
-// Window depth as the float it is compared in. Depth values lie in [0, 1],
-// so clamping to [-1, 2] changes no comparison but keeps a point very close
-// to the eye plane from overflowing the conversion.
-inline float comparableDepth(double z)
-{
-    return float(std::min(2.0, std::max(-1.0, z)));
-}
+// Window positions are rounded to pixels once, at the vertices; the walk
+// runs between the rounded positions.
+inline double pixelOf(double v) { return std::floor(v + 0.5); }
 
 } // namespace
-
-// A numbered vertex on the screen.
-struct EdgeVisibility::Projected {
-    double px = 0.0;      // pixel column and row (whole numbers)
-    double py = 0.0;
-    double z = 0.0;       // window depth, unclamped, for interpolation
-    double w = 0.0;       // clip w, for mapping screen parameters back
-    bool onScreen = false; // in front of the eye with finite coordinates
-    bool visible = false;
-};
-
-// One edge between two projected vertices, walked linearly in window
-// coordinates from A (s = 0) to B (s = 1).
-struct EdgeVisibility::Segment {
-    double ax = 0.0;
-    double ay = 0.0;
-    double dx = 0.0;
-    double dy = 0.0;
-    double az = 0.0;
-    double dz = 0.0;
-    double aw = 1.0;
-    double bw = 1.0;
-    bool aVisible = false;
-    bool bVisible = false;
-
-    // Under a perspective projection equal steps on the screen are not equal
-    // steps along the edge in space; the intervals are drawn in space, so
-    // screen parameters are mapped back with the clip w of the two ends.
-    // (Window depth, being affine in 1/w, is linear on the screen: the
-    // samples' depths need no such correction.)
-    double toEdgeParameter(double s) const
-    {
-        const double t = s * aw / (bw + s * (aw - bw));
-        return std::min(1.0, std::max(0.0, t));
-    }
-};
 
 namespace {
 
@@ -149,7 +102,7 @@ std::vector<VisibleEdge> EdgeVisibility::compute(const std::vector<WEEdge*>& edg
     if (!checkEdges(edges))
         return result;
 
-    view = depth.viewport();
+    const DepthViewport view = depth.viewport();
     // The projection scales by half the viewport size in whole pixels; a
     // viewport less than two pixels wide or high leaves no room to place a
     // point, and then nothing is visible.
@@ -161,35 +114,28 @@ std::vector<VisibleEdge> EdgeVisibility::compute(const std::vector<WEEdge*>& edg
         return result;
     }
     depthCache.begin(depth);
+    const WindowMapping mapping{view, double(view.width / 2), double(view.height / 2)};
+    DepthWalk walk(depthCache, DepthWalk::FAR_SIDES_OUTSIDE);
 
     const std::vector<WEVertex*> vertices = numberVertices(edges);
-    std::vector<Projected> projected(vertices.size());
-    const bool anyDepth = project(vertices, objectToClip, projected);
-    for (Projected& q : projected)
-        q.visible = anyDepth && q.onScreen && pointVisible(q.px, q.py, q.z);
+    std::vector<ProjectedVertex> projected(vertices.size());
+    const bool anyDepth = project(vertices, objectToClip, mapping, projected);
+    for (ProjectedVertex& q : projected)
+        q.visible = anyDepth && q.window.onScreen && walk.pointVisible(q.window.x, q.window.y, q.window.z);
 
     for (WEEdge* edge : edges) {
         if (!usable(edge))
             continue;
-        const Projected& a = projected[size_t(vertexNumber(edge->startVertex))];
-        const Projected& b = projected[size_t(vertexNumber(edge->endVertex))];
+        const ProjectedVertex& a = projected[size_t(vertexNumber(edge->startVertex))];
+        const ProjectedVertex& b = projected[size_t(vertexNumber(edge->endVertex))];
         VisibleEdge entry;
         entry.edge = edge;
         bool sampleFound = false;
-        if (anyDepth && a.onScreen && b.onScreen && (a.px != b.px || a.py != b.py)) {
-            Segment segment;
-            segment.ax = a.px;
-            segment.ay = a.py;
-            segment.dx = b.px - a.px;
-            segment.dy = b.py - a.py;
-            segment.az = a.z;
-            segment.dz = b.z - a.z;
-            segment.aw = a.w;
-            segment.bw = b.w;
-            segment.aVisible = a.visible;
-            segment.bVisible = b.visible;
-            const double length = std::sqrt(segment.dx * segment.dx + segment.dy * segment.dy);
-            sampleFound = walk(segment, maximalError / length, entry.intervals);
+        if (anyDepth && a.window.onScreen && b.window.onScreen
+            && (a.window.x != b.window.x || a.window.y != b.window.y)) {
+            const WindowSegment segment = WindowSegment::between(a.window, a.clip[3], b.window, b.clip[3]);
+            sampleFound = walkEdge(walk, segment, a.visible, b.visible, maximalError / segment.screenLength(),
+                                   entry.intervals);
         }
         if (a.visible || b.visible || sampleFound)
             result.push_back(std::move(entry));
@@ -202,45 +148,23 @@ std::vector<VisibleEdge> EdgeVisibility::compute(const std::vector<WEEdge*>& edg
 }
 
 bool EdgeVisibility::project(const std::vector<WEVertex*>& vertices, const SbMatrix& objectToClip,
-                             std::vector<Projected>& projected)
+                             const WindowMapping& mapping, std::vector<ProjectedVertex>& projected)
 {
-    const double halfWidth = view.width / 2;
-    const double halfHeight = view.height / 2;
-    int lowX = std::numeric_limits<int>::max();
-    int highX = std::numeric_limits<int>::min();
-    int lowY = lowX;
-    int highY = highX;
+    double lowX = std::numeric_limits<double>::max();
+    double highX = std::numeric_limits<double>::lowest();
+    double lowY = lowX;
+    double highY = highX;
     for (size_t i = 0; i < vertices.size(); ++i) {
-        const SbVec3f& p = vertices[i]->position;
-        double clip[4];
-        for (int j = 0; j < 4; ++j)
-            clip[j] = double(p[0]) * objectToClip[0][j] + double(p[1]) * objectToClip[1][j]
-                + double(p[2]) * objectToClip[2][j] + double(objectToClip[3][j]);
-        Projected& q = projected[i];
-        // Behind the eye (w <= 0) a point has no place on the screen.
-        if (!(clip[3] > 0.0) || !std::isfinite(clip[0]) || !std::isfinite(clip[1]) || !std::isfinite(clip[2])
-            || !std::isfinite(clip[3]))
+        ProjectedVertex& q = projected[i];
+        q = mapping.project(vertices[i]->position, objectToClip);
+        if (!q.window.onScreen)
             continue;
-        const double nx = clip[0] / clip[3];
-        const double ny = clip[1] / clip[3];
-        const double nz = clip[2] / clip[3];
-        const double x = std::min(kCoordinateLimit, std::max(-kCoordinateLimit, (nx + 1.0) * halfWidth + view.x));
-        const double y = std::min(kCoordinateLimit, std::max(-kCoordinateLimit, (ny + 1.0) * halfHeight + view.y));
-        q.px = std::floor(x + 0.5);
-        q.py = std::floor(y + 0.5);
-        q.z = (nz + 1.0) * 0.5;
-        q.w = clip[3];
-        q.onScreen = std::isfinite(q.z);
-        if (!q.onScreen)
-            continue;
-        // The region is clipped to the viewport, so positions beyond it
-        // count as lying just outside.
-        const int boxX = int(std::min(view.x + view.width + 1.0, std::max(view.x - 2.0, q.px)));
-        const int boxY = int(std::min(view.y + view.height + 1.0, std::max(view.y - 2.0, q.py)));
-        lowX = std::min(lowX, boxX);
-        highX = std::max(highX, boxX);
-        lowY = std::min(lowY, boxY);
-        highY = std::max(highY, boxY);
+        q.window.x = pixelOf(q.window.x);
+        q.window.y = pixelOf(q.window.y);
+        lowX = std::min(lowX, q.window.x);
+        highX = std::max(highX, q.window.x);
+        lowY = std::min(lowY, q.window.y);
+        highY = std::max(highY, q.window.y);
     }
     // The bounding box of the vertices' pixels, grown by one pixel for the
     // 3 x 3 neighbourhood of the test and clipped to the viewport. Samples
@@ -248,38 +172,8 @@ bool EdgeVisibility::project(const std::vector<WEVertex*>& vertices, const SbMat
     return lowX <= highX && depthCache.setRegion(lowX, highX, lowY, highY);
 }
 
-bool EdgeVisibility::pointVisible(double column, double row, double z)
-{
-    // Whole numbers; far outside the viewport they need not fit an int.
-    if (!(column >= view.x && row >= view.y && column < double(view.x) + view.width
-          && row < double(view.y) + view.height))
-        return false;
-    // Pixels outside the viewport have no depth and take no part; every
-    // pixel of the viewport that a test can reach lies in the region.
-    return depthCache.reachesNeighbourhood(int(column), int(row), comparableDepth(z));
-}
-
-bool EdgeVisibility::sampleVisible(const Segment& segment, double t)
-{
-    return pointVisible(std::floor(segment.ax + t * segment.dx), std::floor(segment.ay + t * segment.dy),
-                        segment.az + t * segment.dz);
-}
-
-double EdgeVisibility::bisect(const Segment& segment, double t0, bool s0, double t1)
-{
-    // Halve until half the interval spans at most one pixel in x and in y.
-    while (std::fabs(0.5 * (t1 - t0) * segment.dx) > 1.0 || std::fabs(0.5 * (t1 - t0) * segment.dy) > 1.0) {
-        const double middle = 0.5 * (t0 + t1);
-        if (sampleVisible(segment, middle) == s0)
-            t0 = middle;
-        else
-            t1 = middle;
-    }
-    return 0.5 * (t0 + t1);
-}
-
-void EdgeVisibility::sampleRange(const Segment& segment, double step, long long& lastSample, long long& firstTested,
-                                 long long& lastTested) const
+void EdgeVisibility::sampleRange(const WindowSegment& segment, const DepthViewport& view, double step,
+                                 long long& lastSample, long long& firstTested, long long& lastTested)
 {
     // Samples at s = k * step for k = 1 .. lastSample (all s < 1).
     lastSample = 0;
@@ -291,44 +185,47 @@ void EdgeVisibility::sampleRange(const Segment& segment, double step, long long&
             ++lastSample;
     }
 
-    samplesInViewport(segment.ax, segment.ay, segment.dx, segment.dy, view, step, lastSample, firstTested, lastTested);
+    samplesInViewport(segment, view, step, lastSample, firstTested, lastTested);
 }
 
-bool EdgeVisibility::walk(const Segment& segment, double step, std::vector<EdgeInterval>& intervals)
+bool EdgeVisibility::walkEdge(DepthWalk& depthWalk, const WindowSegment& segment, bool aVisible, bool bVisible,
+                          double step, std::vector<EdgeInterval>& intervals)
 {
     long long lastSample = 0;
     long long firstTested = 0;
     long long lastTested = 0;
-    sampleRange(segment, step, lastSample, firstTested, lastTested);
+    sampleRange(segment, depthCache.viewport(), step, lastSample, firstTested, lastTested);
 
-    bool state = segment.aVisible;
+    // Bisection stops when half the interval spans at most one pixel.
+    const double span = 2.0;
+    bool state = aVisible;
     bool sampleFound = false;
     double opened = 0.0;
     for (long long k = firstTested; k <= lastTested; ++k) {
         const double t = double(k) * step;
-        const bool visible = sampleVisible(segment, t);
+        const bool visible = depthWalk.sampleVisible(segment, t, DepthWalk::TRUNCATED);
         sampleFound = sampleFound || visible;
         if (visible == state)
             continue;
-        const double change = bisect(segment, t - step, state, t);
+        const double change = depthWalk.bisect(segment, t - step, state, t, span);
         if (visible)
             opened = change;
         else
-            intervals.push_back({segment.toEdgeParameter(opened), segment.toEdgeParameter(change)});
+            intervals.push_back({segment.spaceParameter(opened), segment.spaceParameter(change)});
         state = visible;
     }
     // Every untested sample after the tested ones is hidden, as the last
     // tested one was whenever any were skipped.
     const double last = double(lastSample) * step;
-    if (state != segment.bVisible) {
-        const double change = bisect(segment, last, state, 1.0);
-        if (segment.bVisible)
+    if (state != bVisible) {
+        const double change = depthWalk.bisect(segment, last, state, 1.0, span);
+        if (bVisible)
             opened = change;
         else
-            intervals.push_back({segment.toEdgeParameter(opened), segment.toEdgeParameter(change)});
-        state = segment.bVisible;
+            intervals.push_back({segment.spaceParameter(opened), segment.spaceParameter(change)});
+        state = bVisible;
     }
     if (state)
-        intervals.push_back({segment.toEdgeParameter(opened), 1.0});
+        intervals.push_back({segment.spaceParameter(opened), 1.0});
     return sampleFound;
 }

@@ -10,6 +10,7 @@
 
 #include "lines/BlockDepthCache.h"
 #include "lines/DepthSource.h"
+#include "lines/DepthWalk.h"
 
 #include <cstddef>
 #include <vector>
@@ -71,26 +72,20 @@ public:
     size_t cacheSize(void) const { return depthCache.size(); }
 
 private:
-    struct Projected;
-    struct Segment;
-
-    // Projects the numbered vertices and prepares the test region over
-    // them; false when no vertex can reach the viewport's depth.
-    bool project(const std::vector<WEVertex*>& vertices, const SbMatrix& objectToClip,
-                 std::vector<Projected>& projected);
-    bool pointVisible(double column, double row, double z);
-    bool sampleVisible(const Segment& segment, double t);
-    double bisect(const Segment& segment, double t0, bool s0, double t1);
-    // Which samples k * step of the walk lie beyond B (none past lastSample)
+    // Projects the numbered vertices to their pixels and prepares the test
+    // region over them; false when no vertex can reach the viewport's depth.
+    bool project(const std::vector<WEVertex*>& vertices, const SbMatrix& objectToClip, const WindowMapping& mapping,
+                 std::vector<ProjectedVertex>& projected);
+    // Which samples k * step of the walk lie before B (none past lastSample)
     // and which may fall inside the viewport and are tested.
-    void sampleRange(const Segment& segment, double step, long long& lastSample, long long& firstTested,
-                     long long& lastTested) const;
-    bool walk(const Segment& segment, double step, std::vector<EdgeInterval>& intervals);
+    static void sampleRange(const WindowSegment& segment, const DepthViewport& view, double step,
+                            long long& lastSample, long long& firstTested, long long& lastTested);
+    // Appends the visible intervals of one edge from A to B; true when a
+    // sample between them was visible.
+    bool walkEdge(DepthWalk& walk, const WindowSegment& segment, bool aVisible, bool bVisible, double step,
+                  std::vector<EdgeInterval>& intervals);
 
     BlockDepthCache depthCache;
-
-    // Valid during compute() only.
-    DepthViewport view;
 };
 
 #endif // QUILLMAP_EDGEVISIBILITY_H

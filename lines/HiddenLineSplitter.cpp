@@ -1,7 +1,7 @@
 // Splitting line strips at the depth of the frame drawn so far.
 
 #include "lines/HiddenLineSplitter.h"
-#include "lines/ViewportSamples.h"
+#include "lines/DepthWalk.h"
 
 #include <Inventor/errors/SoDebugError.h>
 
@@ -13,74 +13,22 @@ namespace {
 
 const char* const kWhere = "HiddenLineSplitter::split";
 
-// Window positions are kept as doubles and clamped to this many pixels
-// either side of the origin: whole numbers are still exact there, and the
-// difference of two positions stays finite.
-const double kCoordinateLimit = 1e15;
-
 // A segment with one end behind the eye is walked only up to where its clip
 // w has fallen to this fraction of the w at its other end. Closer to the eye
 // plane the segment projects ever farther out, so nothing of it that could
 // be seen is lost, and window positions stay finite.
 const double kEyePlaneFraction = 1e-6;
 
-// Window depth as the float it is compared in. Depth values lie in [0, 1],
-// so clamping to [-1, 2] changes no comparison but keeps a point very close
-// to the eye plane from overflowing the conversion.
-inline float comparableDepth(double z)
-{
-    return float(std::min(2.0, std::max(-1.0, z)));
-}
-
-inline double clampCoordinate(double v)
-{
-    return std::min(kCoordinateLimit, std::max(-kCoordinateLimit, v));
-}
-
-// A point on the screen: window position (not rounded) and window depth.
-struct Window {
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-    bool onScreen = false; // in front of the eye with finite coordinates
-};
-
-// A coordinate in clip space and on the screen.
-struct Projected {
-    double clip[4] = {0.0, 0.0, 0.0, 0.0};
-    bool finite = false;
-    Window window;
-    bool visible = false;
-};
-
-// The piece of a segment P -> Q that is walked, linearly in window
-// coordinates from A (s = 0) to B (s = 1). A and B are P and Q unless an end
-// lies behind the eye and was moved towards the other.
-struct Segment {
-    double ax = 0.0;
-    double ay = 0.0;
-    double az = 0.0;
-    double dx = 0.0;
-    double dy = 0.0;
-    double dz = 0.0;
-    double aw = 1.0; // clip w at A and B
-    double bw = 1.0;
-    double t0 = 0.0; // A and B as parameters along P -> Q in object space
+// The piece of a segment P -> Q that is walked: P and Q on the screen, unless
+// an end lies behind the eye and was moved towards the other; t0 and t1 are
+// then where the piece begins and ends along P -> Q in object space.
+struct Segment : WindowSegment {
+    double t0 = 0.0;
     double t1 = 1.0;
     double length = 0.0;
 
     bool whole(void) const { return t0 == 0.0 && t1 == 1.0; }
-
-    // Under a perspective projection equal steps on the screen are unequal
-    // steps along the segment in space; the screen parameter is mapped back
-    // with the clip w of the two ends so that the point placed in space
-    // projects where the change was seen. (Window depth, being affine in
-    // 1/w, is linear on the screen and needs no such correction.)
-    double objectParameter(double s) const
-    {
-        const double u = std::min(1.0, std::max(0.0, s * aw / (bw + s * (aw - bw))));
-        return t0 + (t1 - t0) * u;
-    }
+    double objectParameter(double s) const { return t0 + (t1 - t0) * spaceParameter(s); }
 };
 
 } // namespace
@@ -91,9 +39,13 @@ class HiddenLineSplitter::Run {
 public:
     Run(const SplittingInput& lines, bool parameters, double maximalError, BlockDepthCache& depthCache,
         SplitLines& result)
-        : in(lines), useParameters(parameters), step(maximalError), cache(depthCache), view(depthCache.viewport()),
-          out(result),
-          projected(size_t(lines.coordinateCount)), outputNumber(size_t(lines.coordinateCount), -1)
+        : in(lines), useParameters(parameters), step(maximalError), cache(depthCache),
+          // The full viewport size scales the projection, halved exactly.
+          mapping{depthCache.viewport(), depthCache.viewport().width * 0.5, depthCache.viewport().height * 0.5},
+          // A vertex rounded onto the pixel just past the right or top side
+          // lies on the side itself; its neighbours inside decide.
+          walk(depthCache, DepthWalk::FAR_SIDES_INSIDE), out(result), projected(size_t(lines.coordinateCount)),
+          outputNumber(size_t(lines.coordinateCount), -1)
     {
     }
 
@@ -108,10 +60,11 @@ private:
         const int32_t index = in.indices[position];
         return index >= 0 && index < in.coordinateCount;
     }
-    Window toWindow(const double clip[4]) const;
-    bool pointVisible(double px, double py, double z);
-    bool sampleVisible(const Segment& segment, double s, bool rounded);
-    double bisect(const Segment& segment, double s0, bool state, double s1);
+    // Bisection stops at an interval of one pixel in x and in y.
+    double bisect(const Segment& segment, double s0, bool state, double s1)
+    {
+        return walk.bisect(segment, s0, state, s1, 1.0);
+    }
     bool makeSegment(int32_t p, int32_t q, Segment& segment) const;
     void sampleRange(const Segment& segment, double s, long long& lastSample, long long& firstTested,
                      long long& lastTested) const;
@@ -125,10 +78,10 @@ private:
     const bool useParameters;
     const double step;
     BlockDepthCache& cache;
-    const DepthViewport view;
+    const WindowMapping mapping;
+    DepthWalk walk;
     SplitLines& out;
-    bool regionSet = false;
-    std::vector<Projected> projected;
+    std::vector<ProjectedVertex> projected;
     // Where each input coordinate went in the output, -1 while unused.
     std::vector<int32_t> outputNumber;
     // The next segment begins a strip; an output strip waits for its -1.
@@ -221,54 +174,23 @@ bool HiddenLineSplitter::split(const SplittingInput& lines, float maximalError, 
     return true;
 }
 
-Window HiddenLineSplitter::Run::toWindow(const double clip[4]) const
-{
-    Window window;
-    // Behind the eye (w <= 0) a point has no place on the screen.
-    if (!(clip[3] > 0.0))
-        return window;
-    const double nx = clip[0] / clip[3];
-    const double ny = clip[1] / clip[3];
-    const double nz = clip[2] / clip[3];
-    window.x = clampCoordinate((nx + 1.0) * view.width * 0.5 + view.x);
-    window.y = clampCoordinate((ny + 1.0) * view.height * 0.5 + view.y);
-    window.z = (nz + 1.0) * 0.5;
-    window.onScreen = std::isfinite(window.x) && std::isfinite(window.y) && std::isfinite(window.z);
-    return window;
-}
-
 void HiddenLineSplitter::Run::projectReferenced(const SbMatrix& objectToClip)
 {
     std::vector<char> referenced(projected.size(), 0);
     for (int32_t i = 0; i < in.indexCount; ++i)
         if (isVertex(i))
             referenced[size_t(in.indices[i])] = 1;
-    for (size_t c = 0; c < projected.size(); ++c) {
-        if (!referenced[c])
-            continue;
-        const SbVec3f& p = in.coordinates[c];
-        Projected& q = projected[c];
-        q.finite = true;
-        for (int j = 0; j < 4; ++j) {
-            q.clip[j] = double(p[0]) * objectToClip[0][j] + double(p[1]) * objectToClip[1][j]
-                + double(p[2]) * objectToClip[2][j] + double(objectToClip[3][j]);
-            q.finite = q.finite && std::isfinite(q.clip[j]);
-        }
-        if (q.finite)
-            q.window = toWindow(q.clip);
-    }
+    for (size_t c = 0; c < projected.size(); ++c)
+        if (referenced[c])
+            projected[c] = mapping.project(in.coordinates[c], objectToClip);
 }
 
 void HiddenLineSplitter::Run::prepareRegion(void)
 {
     // The pixels the tests can look at: samples and vertices at their
     // rounded positions, bisection steps at their truncated ones, all on the
-    // window segments between the vertices. Positions beyond the viewport
-    // count as lying just outside, since the region is clipped to it.
-    const double lowLimit = double(view.x) - 2.0;
-    const double highLimit = double(view.x) + view.width + 1.0;
-    const double lowLimitY = double(view.y) - 2.0;
-    const double highLimitY = double(view.y) + view.height + 1.0;
+    // window segments between the vertices.
+    const DepthViewport& view = mapping.view;
     double lowX = std::numeric_limits<double>::max();
     double highX = std::numeric_limits<double>::lowest();
     double lowY = lowX;
@@ -277,7 +199,7 @@ void HiddenLineSplitter::Run::prepareRegion(void)
     for (int32_t i = 0; i < in.indexCount; ++i) {
         if (!isVertex(i))
             continue;
-        const Projected& q = projected[size_t(in.indices[i])];
+        const ProjectedVertex& q = projected[size_t(in.indices[i])];
         if (!q.window.onScreen) {
             behindEye = behindEye || q.finite;
             continue;
@@ -290,66 +212,24 @@ void HiddenLineSplitter::Run::prepareRegion(void)
     if (behindEye) {
         // A segment towards a point behind the eye may sweep across any part
         // of the view.
-        regionSet = cache.setRegion(view.x, view.x + view.width - 1, view.y, view.y + view.height - 1);
+        cache.setRegion(view.x, double(view.x) + view.width - 1.0, view.y, double(view.y) + view.height - 1.0);
         return;
     }
-    if (lowX > highX)
-        return;
-    regionSet = cache.setRegion(int(std::min(highLimit, std::max(lowLimit, lowX))),
-                                int(std::min(highLimit, std::max(lowLimit, highX))),
-                                int(std::min(highLimitY, std::max(lowLimitY, lowY))),
-                                int(std::min(highLimitY, std::max(lowLimitY, highY))));
+    if (lowX <= highX)
+        cache.setRegion(lowX, highX, lowY, highY);
 }
 
 void HiddenLineSplitter::Run::testVertices(void)
 {
-    for (Projected& q : projected)
+    for (ProjectedVertex& q : projected)
         if (q.window.onScreen)
-            q.visible = pointVisible(std::floor(q.window.x + 0.5), std::floor(q.window.y + 0.5), q.window.z);
-}
-
-bool HiddenLineSplitter::Run::pointVisible(double px, double py, double z)
-{
-    // Whole numbers; far outside the viewport they need not fit an int. The
-    // pixel just past the viewport's right or top side still counts: a point
-    // rounded onto it lies on the side itself, and its neighbours inside
-    // decide.
-    if (!regionSet || !(px >= view.x && py >= view.y && px <= double(view.x) + view.width
-                        && py <= double(view.y) + view.height))
-        return false;
-    return cache.reachesNeighbourhood(int(px), int(py), comparableDepth(z));
-}
-
-bool HiddenLineSplitter::Run::sampleVisible(const Segment& segment, double s, bool rounded)
-{
-    const double x = segment.ax + s * segment.dx;
-    const double y = segment.ay + s * segment.dy;
-    const double z = segment.az + s * segment.dz;
-    if (rounded)
-        return pointVisible(std::floor(x + 0.5), std::floor(y + 0.5), z);
-    return pointVisible(std::floor(x), std::floor(y), z);
-}
-
-double HiddenLineSplitter::Run::bisect(const Segment& segment, double s0, bool state, double s1)
-{
-    // Halve until the interval spans at most one pixel in x and in y; the
-    // change lies inside it, so its middle is within half a pixel.
-    while (std::fabs((s1 - s0) * segment.dx) > 1.0 || std::fabs((s1 - s0) * segment.dy) > 1.0) {
-        const double middle = 0.5 * (s0 + s1);
-        if (!(middle > s0 && middle < s1))
-            break; // no double left between them
-        if (sampleVisible(segment, middle, false) == state)
-            s0 = middle;
-        else
-            s1 = middle;
-    }
-    return 0.5 * (s0 + s1);
+            q.visible = walk.pointVisible(std::floor(q.window.x + 0.5), std::floor(q.window.y + 0.5), q.window.z);
 }
 
 bool HiddenLineSplitter::Run::makeSegment(int32_t p, int32_t q, Segment& segment) const
 {
-    const Projected& a = projected[size_t(p)];
-    const Projected& b = projected[size_t(q)];
+    const ProjectedVertex& a = projected[size_t(p)];
+    const ProjectedVertex& b = projected[size_t(q)];
     if (!a.finite || !b.finite || (!(a.clip[3] > 0.0) && !(b.clip[3] > 0.0)))
         return false;
     double start[4];
@@ -370,19 +250,12 @@ bool HiddenLineSplitter::Run::makeSegment(int32_t p, int32_t q, Segment& segment
         for (int j = 0; j < 4; ++j)
             end[j] = b.clip[j] + (1.0 - segment.t1) * (a.clip[j] - b.clip[j]);
     }
-    const Window from = segment.t0 == 0.0 ? a.window : toWindow(start);
-    const Window to = segment.t1 == 1.0 ? b.window : toWindow(end);
+    const WindowPoint from = segment.t0 == 0.0 ? a.window : mapping.toWindow(start);
+    const WindowPoint to = segment.t1 == 1.0 ? b.window : mapping.toWindow(end);
     if (!from.onScreen || !to.onScreen)
         return false;
-    segment.ax = from.x;
-    segment.ay = from.y;
-    segment.az = from.z;
-    segment.dx = to.x - from.x;
-    segment.dy = to.y - from.y;
-    segment.dz = to.z - from.z;
-    segment.aw = start[3];
-    segment.bw = end[3];
-    segment.length = std::sqrt(segment.dx * segment.dx + segment.dy * segment.dy);
+    static_cast<WindowSegment&>(segment) = WindowSegment::between(from, start[3], to, end[3]);
+    segment.length = segment.screenLength();
     return std::isfinite(segment.length);
 }
 
@@ -396,7 +269,7 @@ void HiddenLineSplitter::Run::sampleRange(const Segment& segment, double s, long
     while (double(lastSample + 1) * s <= 1.0 - s)
         ++lastSample;
 
-    samplesInViewport(segment.ax, segment.ay, segment.dx, segment.dy, view, s, lastSample, firstTested, lastTested);
+    samplesInViewport(segment, mapping.view, s, lastSample, firstTested, lastTested);
 }
 
 void HiddenLineSplitter::Run::walkStrips(void)
@@ -414,8 +287,8 @@ void HiddenLineSplitter::Run::walkStrips(void)
 
 void HiddenLineSplitter::Run::walkSegment(int32_t position)
 {
-    const Projected& p = projected[size_t(in.indices[position])];
-    const Projected& q = projected[size_t(in.indices[position + 1])];
+    const ProjectedVertex& p = projected[size_t(in.indices[position])];
+    const ProjectedVertex& q = projected[size_t(in.indices[position + 1])];
     if (p.visible && stripStart)
         writeVertex(position);
     bool state = p.visible;
@@ -431,7 +304,7 @@ void HiddenLineSplitter::Run::walkSegment(int32_t position)
         sampleRange(segment, s, last, first, lastTested);
         for (long long k = first; k <= lastTested; ++k) {
             const double t = double(k) * s;
-            const bool visible = sampleVisible(segment, t, true);
+            const bool visible = walk.sampleVisible(segment, t, DepthWalk::ROUNDED);
             if (visible == state)
                 continue;
             writeTransition(position, segment, bisect(segment, t - s, state, t));
