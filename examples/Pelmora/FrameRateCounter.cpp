@@ -4,19 +4,21 @@
 
 bool FrameRateCounter::frame(double now, double& rate)
 {
-    ++frames;
-    if (now < lastDisplay) {
-        // The time of day was set back: count from here rather than wait
-        // until the clock catches up with the last display.
-        lastDisplay = now;
-        frames = 1;
+    if (!started || now < intervalStart) {
+        // The first frame has no interval before it to measure; and when the
+        // time of day was set back, counting from here beats waiting until
+        // the clock catches up.
+        started = true;
+        intervalStart = now;
+        frames = 0;
         return false;
     }
-    const double elapsed = now - lastDisplay;
+    ++frames;
+    const double elapsed = now - intervalStart;
     if (!(elapsed > 1.0))
         return false;
     rate = double(frames) / elapsed;
     frames = 0;
-    lastDisplay = now;
+    intervalStart = now;
     return true;
 }

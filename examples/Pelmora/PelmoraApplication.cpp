@@ -154,30 +154,32 @@ void PelmoraApplication::buildFrame(void)
 
 // --- scene -------------------------------------------------------------------
 
-// The one scene graph of the viewer, built once. Rows are numbered as in the
-// scene table that the menus and settings windows refer to.
+// The one scene graph of the viewer, built once: the frame-rate counter, then
+// under "ModelNode" the model with the mesh generator above it, the mesh
+// shape, the silhouette generator and the line chain that turns lines into
+// strokes. Loading replaces only the model; the menus change the fields.
 void PelmoraApplication::createScene(void)
 {
     std::printf("Creating the scene ...\n");
 
-    // 0, 1: the root, and the frame-rate counter called on every traversal.
+    // The root, and the frame-rate counter called on every traversal.
     root = new SoSeparator;
     root->ref();
     SoCallback* frameRateNode = new SoCallback;
     frameRateNode->setCallback(frameRateCallback, this);
     root->addChild(frameRateNode);
 
-    // 2: everything below shares the model's coordinate system.
+    // Everything below shares the model's coordinate system.
     SoTransformSeparator* modelNode = new SoTransformSeparator;
     modelNode->setName("ModelNode");
     root->addChild(modelNode);
 
-    // 3: the model is only read for its meshes; the mesh shape draws them.
+    // The model is only read for its meshes; the mesh shape draws them.
     SoDrawStyle* invisible = new SoDrawStyle;
     invisible->style = SoDrawStyle::INVISIBLE;
     modelNode->addChild(invisible);
 
-    // 4, 5: the generator with the placeholder model that loading replaces.
+    // The mesh generator with the placeholder model that loading replaces.
     generator = new SoGenerateWingedEdge;
     generator->setName("GeometryParentNode");
     modelNode->addChild(generator);
@@ -185,26 +187,26 @@ void PelmoraApplication::createScene(void)
     placeholder->setName("GeometryNode");
     generator->addChild(placeholder);
 
-    // 6: what follows is drawn filled.
+    // What follows is drawn filled.
     SoDrawStyle* filled = new SoDrawStyle;
     filled->style = SoDrawStyle::FILLED;
     modelNode->addChild(filled);
 
-    // 9: the meshes, drawn in the visualization mode of the settings.
+    // The mesh shape: the meshes in the visualization mode of the settings.
     meshShape = new SoWingedEdge;
     modelNode->addChild(meshShape);
 
-    // 10: colour of the lines, set with the background.
+    // Colour of the lines, set with the background.
     baseColor = new SoBaseColor;
     modelNode->addChild(baseColor);
 
-    // 11: border, silhouette and sharp edges of the meshes for the current
-    // view, handed to the line chain. Off until the user asks for them; the
-    // line width follows the stroke width.
+    // The silhouette generator: border, silhouette and sharp edges of the
+    // meshes for the current view, handed to the line chain. Off until the
+    // user asks for them; the line width follows the stroke width.
     silhouette = new SoGenerateSilhouette;
     modelNode->addChild(silhouette);
 
-    // The nodes of the line separator, with the values the scene starts from.
+    // The nodes of the line chain, with the values the scene starts from.
     strokeTexture = new SoTexture2;
     strokeTexture->filename = "textures/chalk.rgb";
     strokeTexture->model = SoTexture2::MODULATE;
@@ -220,26 +222,24 @@ void PelmoraApplication::createScene(void)
     purifiers[1]->purifyMethod = SoLinePurifier::ELIMINATE_SHORT_SEGMENTS;
     purifiers[2]->purifyMethod = SoLinePurifier::ELIMINATE_SHARP_ANGLES;
 
-    // 12: the line chain; what it sets stays inside.
+    // The line chain in a separator of its own: what it sets stays inside.
     SoSeparator* lineSeparator = new SoSeparator;
-    // 13, 14: edges joined into long strips, measured along the screen.
+    // The edges joined into long strips, measured along the screen.
     lineSeparator->addChild(new SoLineConcatenator);
     lineSeparator->addChild(new SoLineParameterization);
     strokeShape->useSoLineParameterization = TRUE;
-    // 15: only the visible parts go on.
+    // Only the visible parts go on.
     lineSeparator->addChild(hiddenLineRemover);
-    // 16: the stroke texture.
     lineSeparator->addChild(strokeTexture);
-    // 17 to 20: zig-zags, short segments, sharp angles, and zig-zags once
-    // more (the same node), which the other two may have left.
+    // Zig-zags, short segments, sharp angles, and zig-zags once more (the
+    // same purifier), which the other two may have left.
     lineSeparator->addChild(purifiers[0]);
     lineSeparator->addChild(purifiers[1]);
     lineSeparator->addChild(purifiers[2]);
     lineSeparator->addChild(purifiers[0]);
-    // 21, 22: directions and widths of the strokes.
+    // Directions and widths of the strokes, then the strokes themselves.
     lineSeparator->addChild(orientation);
     lineSeparator->addChild(thickener);
-    // 24: the strokes.
     lineSeparator->addChild(strokeShape);
     modelNode->addChild(lineSeparator);
 }
@@ -258,11 +258,12 @@ void PelmoraApplication::createViewer(void)
 
 // --- settings ----------------------------------------------------------------
 
-// The state the settings start in: black lines on a white background, lines
-// handed to the stroke chain, strokes two pixels wide, the silhouette
-// switched off.
+// The state the settings start in: flat-shaded faces, black lines on a white
+// background, lines handed to the stroke chain, strokes two pixels wide, the
+// silhouette switched off.
 void PelmoraApplication::applyStartupSettings(void)
 {
+    generator->setVisualizationMode(SoWingedEdge::FLAT_SHADING);
     blackBackground = false;
     applyBackgroundMode();
     meshShape->sendLines = TRUE;
@@ -297,7 +298,10 @@ void PelmoraApplication::applyStrokeWidth(int width)
 
 void PelmoraApplication::openFile(void)
 {
-    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("*.iv"));
+    // Inventor files first; Coin reads VRML too, and a model under another
+    // name is still worth a try.
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("*.iv;;*.wrl;;All files (*)"));
     if (chosen.isEmpty())
         return;
     fileNameLabel->setText(chosen);
@@ -392,6 +396,10 @@ void PelmoraApplication::applyGenerateWingedEdge(void)
 
 void PelmoraApplication::resetScene(void)
 {
+    // The transformations of the scene go back to their defaults, but not
+    // those of the loaded model: they place its parts, and a scene of many
+    // parts would collapse into one heap at the origin.
+    const SoNode* modelGroup = findNamed(root, "GeometryParentNode");
     SoSearchAction search;
     search.setType(SoTransformation::getClassTypeId(), TRUE);
     search.setInterest(SoSearchAction::ALL);
@@ -399,7 +407,8 @@ void PelmoraApplication::resetScene(void)
     search.apply(root);
     const SoPathList& found = search.getPaths();
     for (int i = 0; i < found.getLength(); ++i)
-        found[i]->getTail()->setToDefaults();
+        if (modelGroup == nullptr || !found[i]->containsNode(modelGroup))
+            found[i]->getTail()->setToDefaults();
 
     viewer->viewAll();
     viewer->render();

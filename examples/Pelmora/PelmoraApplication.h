@@ -69,7 +69,10 @@ public:
     QLabel* getModelInfoLabel(int which) const;
 
 public slots:
+    // Asks for a model file (Inventor, VRML or any other name) and loads it.
     void openFile(void);
+    // Brings the transformations outside the loaded model back to their
+    // defaults (the model keeps its own) and fits the camera to the scene.
     void resetScene(void);
 
 private:
