@@ -144,7 +144,15 @@ public:
 private:
     void copyFrom(const WingedEdgeMesh& other);
     void joinDuplicates(void);
+
+    // The stages of orientAndPair.
+    struct Pairing;
+    void collectPairs(Pairing& pairing);
+    void relateFaces(Pairing& pairing);
+    void splitLink(WEEdge* edge);
+    void orientFaces(Pairing& pairing);
     void mergePairs(const std::vector<WEEdge*>& pairs);
+    void removeMergedFromVertices(const std::vector<WEEdge*>& merged);
 
     int32_t nextEdgeId = 0;
     int32_t nextFaceId = 0;

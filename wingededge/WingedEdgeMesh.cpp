@@ -13,26 +13,28 @@
 
 namespace {
 
-// Unit vector of v in double precision; (0,0,0) stays (0,0,0).
-SbVec3f normalized(const SbVec3f& v)
+SbVec3d toDouble(const SbVec3f& v)
 {
-    const double x = v[0], y = v[1], z = v[2];
-    const double length = std::sqrt(x * x + y * y + z * z);
-    if (length == 0.0)
-        return SbVec3f(0.0f, 0.0f, 0.0f);
-    return SbVec3f(float(x / length), float(y / length), float(z / length));
+    return SbVec3d(v[0], v[1], v[2]);
 }
 
-// normalize(a x b), computed in double precision.
-SbVec3f unitCross(const SbVec3f& a, const SbVec3f& b)
+// v scaled to unit length, or (0,0,0) where that is not possible: v zero,
+// or not finite. Doubles hold the squares of any float difference, so only
+// infinite or NaN input ends here.
+SbVec3f unitOrZero(const SbVec3d& v)
 {
-    const double x = double(a[1]) * b[2] - double(a[2]) * b[1];
-    const double y = double(a[2]) * b[0] - double(a[0]) * b[2];
-    const double z = double(a[0]) * b[1] - double(a[1]) * b[0];
-    const double length = std::sqrt(x * x + y * y + z * z);
-    if (length == 0.0)
+    const double length = v.length();
+    if (!(length > 0.0) || !std::isfinite(length))
         return SbVec3f(0.0f, 0.0f, 0.0f);
-    return SbVec3f(float(x / length), float(y / length), float(z / length));
+    return SbVec3f(float(v[0] / length), float(v[1] / length), float(v[2] / length));
+}
+
+// normalize((c - a) x (b - a)) from float corners, every step in double:
+// differences of floats beyond the float range stay exact enough.
+SbVec3f unitNormal(const SbVec3f& a, const SbVec3f& b, const SbVec3f& c)
+{
+    const SbVec3d da = toDouble(a);
+    return unitOrZero((toDouble(c) - da).cross(toDouble(b) - da));
 }
 
 // Six times the signed volume of the cone from `apex` over the triangle
@@ -40,15 +42,9 @@ SbVec3f unitCross(const SbVec3f& a, const SbVec3f& b)
 // (x2 - x0) x (x1 - x0).
 double coneVolume(const SbVec3f& apex, const SbVec3f& x0, const SbVec3f& x1, const SbVec3f& x2)
 {
-    const SbVec3d a(double(x0[0]) - apex[0], double(x0[1]) - apex[1], double(x0[2]) - apex[2]);
-    const SbVec3d b(double(x1[0]) - apex[0], double(x1[1]) - apex[1], double(x1[2]) - apex[2]);
-    const SbVec3d c(double(x2[0]) - apex[0], double(x2[1]) - apex[1], double(x2[2]) - apex[2]);
+    const SbVec3d p = toDouble(apex);
+    const SbVec3d a = toDouble(x0) - p, b = toDouble(x1) - p, c = toDouble(x2) - p;
     return a.dot((c - a).cross(b - a));
-}
-
-SbVec3f difference(const SbVec3f& a, const SbVec3f& b)
-{
-    return SbVec3f(float(double(a[0]) - b[0]), float(double(a[1]) - b[1]), float(double(a[2]) - b[2]));
 }
 
 // The vertex where the face's cycle enters the edge, and the one where it leaves.
@@ -269,10 +265,7 @@ void WingedEdgeMesh::addTriangle(const SbVec3f position[3], const int32_t coordI
         edge->rightPrev = e[next];
     }
 
-    const SbVec3f d1 = difference(x[1]->position, x[0]->position);
-    const SbVec3f d2 = difference(x[2]->position, x[0]->position);
-    const SbVec3f zero(0.0f, 0.0f, 0.0f);
-    face.normal = (d1 == zero || d2 == zero) ? zero : unitCross(d2, d1);
+    face.normal = unitNormal(x[0]->position, x[1]->position, x[2]->position);
     if (!vertexOfIndex.empty())
         faceVolume.push_back(coneVolume(vertices.front().position, x[0]->position, x[1]->position, x[2]->position));
     previousFace = &face;
@@ -289,7 +282,7 @@ void WingedEdgeMesh::weldVertices(void)
     int32_t id = 0;
     for (WEVertex& v : vertices) {
         v.id = id++;
-        v.normal = normalized(v.normal);
+        v.normal = unitOrZero(toDouble(v.normal));
     }
 }
 
@@ -365,20 +358,21 @@ public:
         return { root, toRoot };
     }
 
-    // Records that a and b agree (relative 0) or disagree (1); a relation
-    // that contradicts what is known already is ignored.
+    // Records that a and b agree (relative 0) or disagree (1). Returns
+    // false, and changes nothing, when that contradicts what is known.
     // The root of a set is always its lowest index, so a walk in index
     // order meets every root before the rest of its set.
-    void relate(int32_t a, int32_t b, uint8_t relative)
+    bool relate(int32_t a, int32_t b, uint8_t relative)
     {
         auto ra = find(a);
         auto rb = find(b);
         if (ra.first == rb.first)
-            return;
+            return (ra.second ^ rb.second) == relative;
         if (rb.first < ra.first)
             std::swap(ra, rb);
         parent[size_t(rb.first)] = ra.first;
         parity[size_t(rb.first)] = ra.second ^ rb.second ^ relative;
+        return true;
     }
 
 private:
@@ -386,24 +380,24 @@ private:
     std::vector<uint8_t> parity;
 };
 
+// The face of a one-sided edge.
+WEFace* sideFace(const WEEdge* e)
+{
+    return e->leftFace != nullptr ? e->leftFace : e->rightFace;
+}
+
 // Whether the first face of a component is flipped: when its cycle runs so
 // that its normal points towards the origin side of its own position.
 bool facesInwards(const WEFace& face)
 {
     SbVec3d k(0.0, 0.0, 0.0);
-    for (const WEEdge* e : face.edges) {
-        k += SbVec3d(e->startVertex->position[0], e->startVertex->position[1], e->startVertex->position[2]);
-        k += SbVec3d(e->endVertex->position[0], e->endVertex->position[1], e->endVertex->position[2]);
-    }
+    for (const WEEdge* e : face.edges)
+        k += toDouble(e->startVertex->position) + toDouble(e->endVertex->position);
     const WEEdge* e = face.edges.front();
-    const WEVertex* p0 = traversalStart(e, &face);
-    const WEVertex* p1 = traversalEnd(e, &face);
-    const WEVertex* p2 = traversalStart(previousInFace(e, &face), &face);
-    const SbVec3d a(double(p1->position[0]) - p0->position[0], double(p1->position[1]) - p0->position[1],
-                    double(p1->position[2]) - p0->position[2]);
-    const SbVec3d b(double(p2->position[0]) - p0->position[0], double(p2->position[1]) - p0->position[1],
-                    double(p2->position[2]) - p0->position[2]);
-    return a.cross(b).dot(k) >= 0.0;
+    const SbVec3d p0 = toDouble(traversalStart(e, &face)->position);
+    const SbVec3d p1 = toDouble(traversalEnd(e, &face)->position);
+    const SbVec3d p2 = toDouble(traversalStart(previousInFace(e, &face), &face)->position);
+    return (p1 - p0).cross(p2 - p0).dot(k) >= 0.0;
 }
 
 // Six times the signed volume of the cone from `apex` over the face, in the
@@ -429,119 +423,232 @@ double signedVolume(const WEFace& face, const SbVec3f& apex)
     return sum;
 }
 
+// The edge's neighbours in `face` (its wings on that side) pointed at
+// another edge; they now point at this one. A boundary neighbour also keeps
+// copies of its face wings on its open side until the holes are linked;
+// those are renewed too.
+void pointWingsAt(WEFace* face, WEEdge* edge)
+{
+    const bool left = edge->leftFace == face;
+    WEEdge* next = left ? edge->leftNext : edge->rightNext;
+    WEEdge* prev = left ? edge->leftPrev : edge->rightPrev;
+    (next->leftFace == face ? next->leftPrev : next->rightPrev) = edge;
+    (prev->leftFace == face ? prev->leftNext : prev->rightNext) = edge;
+    for (WEEdge* neighbour : { next, prev }) {
+        if (neighbour->rightFace == nullptr) {
+            neighbour->rightNext = neighbour->leftPrev;
+            neighbour->rightPrev = neighbour->leftNext;
+        } else if (neighbour->leftFace == nullptr) {
+            neighbour->leftNext = neighbour->rightPrev;
+            neighbour->leftPrev = neighbour->rightNext;
+        }
+    }
+}
+
+// While orientAndPair runs, a strip-shared edge whose two vertices are also
+// joined by other edges carries this mark from pair collection to the
+// orientation.
+const int32_t kCrowdedLink = 2;
+
 } // namespace
+
+// What pair collection hands on to the orientation and the merging. The
+// faces are known by their list positions, which their flags words hold
+// while the pass runs.
+struct WingedEdgeMesh::Pairing {
+    explicit Pairing(size_t faceTotal) : sets(faceTotal), pairedSides(faceTotal, 0) {}
+
+    OrientationSets sets;
+    // The pairs (first, second) one after another, and for each whether
+    // its two vertices are also joined by a strip-shared edge.
+    std::vector<WEEdge*> pairs;
+    std::vector<uint8_t> crowdedPair;
+    // Strip-shared edges whose two vertices are also joined by other edges.
+    std::vector<WEEdge*> crowdedLinks;
+    // Per face, how many of its sides merging will close.
+    std::vector<int32_t> pairedSides;
+};
 
 // Finds the boundary edges that join two faces (two one-sided edges between
 // the same vertices), orients every connected component consistently, and
 // merges each such pair into one two-sided edge.
 //
 // A component is the set of faces joined by two-sided edges or pairs; its
-// first face in list order decides its orientation (its normal should point
-// away from the origin side) and every other face follows. Faces joined by
-// two-sided edges (strip neighbours) always agree and are related first, so
-// on a surface that cannot be oriented the contradiction falls on a pair,
-// which merging then leaves as two boundary edges: every face cycle keeps
-// its orientation.
+// orientation is decided as a whole (see orientFaces). Strip sharing is
+// trusted where a strip-shared edge is the only edge between its two
+// vertices. Where a third triangle uses the same two vertices, a strip may
+// have folded across a fin: the two faces it joined may belong to surfaces
+// that need them turned against each other. Such a shared edge is weighed
+// last, and if it contradicts the orientation the rest of the surface
+// demands it is split into two one-sided edges (and the mesh reported as not
+// a 2-manifold) instead of leaving the contradiction to fall on pairs
+// elsewhere, which would then stay unmerged.
 //
 // Precondition: vertex ids are dense and follow the list order, as
 // weldVertices leaves them.
 void WingedEdgeMesh::orientAndPair(void)
 {
-    // The flags word holds each face's list position while the pass runs.
     int32_t faceTotal = 0;
     for (WEFace& f : faces)
         f.flags = faceTotal++;
-    auto sideFace = [](const WEEdge* e) { return e->leftFace != nullptr ? e->leftFace : e->rightFace; };
+    Pairing pairing{ size_t(faceTotal) };
+    collectPairs(pairing);
+    relateFaces(pairing);
+    orientFaces(pairing);
+    mergePairs(pairing.pairs);
+}
 
-    // Strip neighbours first: they always agree. (This walk also clears the
-    // edges' marks, the collection below the vertices', the orientation the
-    // faces'.)
-    OrientationSets sets{ size_t(faceTotal) };
-    for (WEEdge& e : edges) {
-        e.flags = 0;
-        if (!e.isBoundary())
-            sets.relate(e.leftFace->flags, e.rightFace->flags, 0);
+// Pair collection around every vertex: the one-sided edges to each
+// neighbour, and whether strip-shared edges to it have company. Each pair
+// and each shared edge is seen from both of its end vertices and recorded
+// from the one with the lower id; a neighbour with three or more one-sided
+// edges is reported from both.
+void WingedEdgeMesh::collectPairs(Pairing& pairing)
+{
+    int32_t largestVertex = -1;
+    for (const WEVertex& v : vertices)
+        largestVertex = std::max(largestVertex, v.id);
+    const size_t n = size_t(largestVertex + 1);
+    std::vector<WEEdge*> first(n, nullptr), second(n, nullptr);
+    std::vector<uint8_t> tooMany(n, 0), links(n, 0);
+    std::vector<int32_t> touched;
+    std::vector<WEEdge*> linksHere;
+    for (WEVertex& o : vertices) {
+        o.flags = 0;
+        for (WEEdge* e : o.edges) {
+            const WEVertex* other = e->startVertex->id != o.id ? e->startVertex : e->endVertex;
+            const size_t x = size_t(other->id);
+            if (first[x] == nullptr && links[x] == 0)
+                touched.push_back(other->id);
+            if (!e->isBoundary()) {
+                links[x] = uint8_t(std::min(links[x] + 1, 2));
+                if (o.id < other->id)
+                    linksHere.push_back(e);
+            } else if (first[x] == nullptr) {
+                first[x] = e;
+            } else if (second[x] != nullptr) {
+                tooMany[x] = 1;
+            } else {
+                second[x] = e;
+            }
+        }
+        for (WEEdge* link : linksHere) {
+            const size_t x = size_t((link->startVertex == &o ? link->endVertex : link->startVertex)->id);
+            const bool crowded = links[x] > 1 || first[x] != nullptr;
+            link->flags = crowded ? kCrowdedLink : 0;
+            if (crowded)
+                pairing.crowdedLinks.push_back(link);
+        }
+        for (int32_t id : touched) {
+            const size_t x = size_t(id);
+            if (second[x] != nullptr) {
+                if (tooMany[x]) {
+                    std::printf("Error: This is not a 2-manifold!\n");
+                } else if (o.id < id) {
+                    pairing.pairs.push_back(first[x]);
+                    pairing.pairs.push_back(second[x]);
+                    pairing.crowdedPair.push_back(links[x] > 0);
+                }
+            }
+            first[x] = second[x] = nullptr;
+            tooMany[x] = links[x] = 0;
+        }
+        touched.clear();
+        linksHere.clear();
     }
+}
 
-    // 1. Pair collection around every vertex. Each pair is seen from both
-    // of its end vertices; it is recorded from the one with the lower id,
-    // and its two faces are related (and their paired sides counted) while
-    // its edges are at hand.
-    std::vector<WEEdge*> pairs;
-    std::vector<int32_t> pairedSides(size_t(faceTotal), 0);
-    {
-        int32_t largestVertex = -1;
-        for (const WEVertex& v : vertices)
-            largestVertex = std::max(largestVertex, v.id);
-        const size_t n = size_t(largestVertex + 1);
-        std::vector<WEEdge*> first(n, nullptr), second(n, nullptr);
-        std::vector<char> tooMany(n, 0);
-        std::vector<int32_t> touched;
-        for (WEVertex& o : vertices) {
-            o.flags = 0;
-            for (WEEdge* e : o.edges) {
-                if (!e->isBoundary())
-                    continue;
-                const WEVertex* other = e->startVertex->id != o.id ? e->startVertex : e->endVertex;
-                const size_t x = size_t(other->id);
-                if (first[x] == nullptr) {
-                    first[x] = e;
-                    touched.push_back(other->id);
-                } else if (second[x] != nullptr) {
-                    tooMany[x] = 1;
-                } else {
-                    second[x] = e;
-                }
+// Records which faces must agree: strip-shared edges with no company first
+// (their faces agree by construction), then the pairs, those beside a
+// strip-shared edge last, then the crowded strip-shared edges, each split
+// if it contradicts what is known by then. On a surface that cannot be
+// oriented at all the contradiction falls on a pair, which merging leaves
+// as two boundary edges.
+void WingedEdgeMesh::relateFaces(Pairing& pairing)
+{
+    OrientationSets& sets = pairing.sets;
+    for (WEEdge& e : edges) {
+        if (!e.isBoundary() && e.flags == 0)
+            sets.relate(e.leftFace->flags, e.rightFace->flags, 0);
+        e.flags = 0;
+    }
+    for (uint8_t crowded : { 0, 1 }) {
+        for (size_t k = 0; k < pairing.crowdedPair.size(); ++k) {
+            if (pairing.crowdedPair[k] != crowded)
+                continue;
+            const WEEdge* a = pairing.pairs[2 * k];
+            const WEEdge* b = pairing.pairs[2 * k + 1];
+            const WEFace* fa = sideFace(a);
+            const WEFace* fb = sideFace(b);
+            if (fa == nullptr || fb == nullptr)
+                continue;
+            if (sets.relate(fa->flags, fb->flags, a->startVertex == b->endVertex ? 0 : 1)) {
+                ++pairing.pairedSides[size_t(fa->flags)];
+                ++pairing.pairedSides[size_t(fb->flags)];
             }
-            for (int32_t id : touched) {
-                const size_t x = size_t(id);
-                WEEdge* a = first[x];
-                WEEdge* b = second[x];
-                if (b != nullptr) {
-                    if (tooMany[x]) {
-                        std::printf("Error: This is not a 2-manifold!\n");
-                    } else if (o.id < id) {
-                        pairs.push_back(a);
-                        pairs.push_back(b);
-                        const WEFace* fa = sideFace(a);
-                        const WEFace* fb = sideFace(b);
-                        if (fa != nullptr && fb != nullptr) {
-                            sets.relate(fa->flags, fb->flags, a->startVertex == b->endVertex ? 0 : 1);
-                            ++pairedSides[size_t(fa->flags)];
-                            ++pairedSides[size_t(fb->flags)];
-                        }
-                    }
-                }
-                first[x] = second[x] = nullptr;
-                tooMany[x] = 0;
-            }
-            touched.clear();
         }
     }
+    for (WEEdge* link : pairing.crowdedLinks) {
+        if (!sets.relate(link->leftFace->flags, link->rightFace->flags, 0)) {
+            std::printf("Error: This is not a 2-manifold!\n");
+            splitLink(link);
+        }
+    }
+}
 
-    // 2. Orientation. A closed object (every one-sided edge in a pair) turns
-    // so that it encloses a positive volume: its normals point out wherever
-    // it stands. Any other set follows its first face in list order, whose
-    // normal should point away from the origin side. A flipped face reverses
-    // the edges it owns (those it lies left of, or alone on), so every edge
-    // turns at most once.
-    //
+// Gives the right face of a two-sided edge an edge of its own, running the
+// other way so that the face lies on its left; both are one-sided after.
+void WingedEdgeMesh::splitLink(WEEdge* edge)
+{
+    WEFace* face = edge->rightFace;
+    edges.emplace_back();
+    WEEdge& own = edges.back();
+    own.id = nextEdgeId++;
+    own.objectIndex = edge->objectIndex;
+    own.startVertex = edge->endVertex;
+    own.endVertex = edge->startVertex;
+    own.leftFace = face;
+    own.leftNext = edge->rightNext;
+    own.leftPrev = edge->rightPrev;
+    own.rightNext = own.leftPrev;
+    own.rightPrev = own.leftNext;
+    pointWingsAt(face, &own);
+    std::replace(face->edges.begin(), face->edges.end(), edge, &own);
+    own.startVertex->edges.push_back(&own);
+    own.endVertex->edges.push_back(&own);
+
+    edge->rightFace = nullptr;
+    edge->rightNext = edge->leftPrev;
+    edge->rightPrev = edge->leftNext;
+}
+
+// Turns every component as a whole. A closed object (every one-sided edge
+// in a pair) turns so that it encloses a positive volume: its normals point
+// out wherever it stands. Any other component follows its first face in
+// list order, whose normal should point away from the origin side. A
+// flipped face reverses the edges it owns (those it lies left of, or alone
+// on), so every edge turns at most once.
+void WingedEdgeMesh::orientFaces(Pairing& pairing)
+{
+    OrientationSets& sets = pairing.sets;
+    const size_t faceTotal = pairing.pairedSides.size();
+
     // Per face first, then summed into the set's root in place: the root is
     // the set's lowest index, so its own entry is final before others add
     // to it.
     std::vector<double> volume;
-    if (faceVolume.size() == size_t(faceTotal)) {
+    if (faceVolume.size() == faceTotal) {
         volume.swap(faceVolume);
     } else {
         const SbVec3f apex = vertices.empty() ? SbVec3f(0.0f, 0.0f, 0.0f) : vertices.front().position;
-        volume.reserve(size_t(faceTotal));
+        volume.reserve(faceTotal);
         for (const WEFace& f : faces)
             volume.push_back(signedVolume(f, apex));
     }
-    std::vector<int32_t>& openEdges = pairedSides;
+    std::vector<int32_t>& openEdges = pairing.pairedSides;
     for (const WEFace& f : faces) {
         const size_t i = size_t(f.flags);
-        int32_t open = -pairedSides[i];
+        int32_t open = -pairing.pairedSides[i];
         for (const WEEdge* e : f.edges)
             open += e->isBoundary() ? 1 : 0;
         openEdges[i] = open;
@@ -552,13 +659,13 @@ void WingedEdgeMesh::orientAndPair(void)
         }
     }
 
-    std::vector<int8_t> rootFlip(size_t(faceTotal), -1);
+    std::vector<int8_t> rootFlip(faceTotal, -1);
     for (WEFace& f : faces) {
         const auto root = sets.find(f.flags);
         int8_t& decided = rootFlip[size_t(root.first)];
         if (decided < 0) {
             const double v = volume[size_t(root.first)];
-            if (openEdges[size_t(root.first)] == 0 && v != 0.0) {
+            if (openEdges[size_t(root.first)] == 0 && v != 0.0 && std::isfinite(v)) {
                 decided = int8_t(v < 0.0);
             } else {
                 const bool usable = !f.edges.empty() && previousInFace(f.edges.front(), &f) != nullptr;
@@ -573,8 +680,6 @@ void WingedEdgeMesh::orientAndPair(void)
         }
         f.flags = 0;
     }
-
-    mergePairs(pairs);
 }
 
 // Merges every oriented pair (A, B) into A; B leaves the mesh.
@@ -602,32 +707,32 @@ void WingedEdgeMesh::mergePairs(const std::vector<WEEdge*>& pairs)
         removeFrom(face->edges, b);
         face->edges.push_back(a);
 
-        // The neighbours in the face pointed back at B; they now point at A.
-        WEEdge* next = a->rightNext;
-        (next->leftFace == face ? next->leftPrev : next->rightPrev) = a;
-        WEEdge* prev = a->rightPrev;
-        (prev->leftFace == face ? prev->leftNext : prev->rightNext) = a;
-        // A boundary neighbour also keeps copies of its face wings on the
-        // open side until the holes are linked; they must not point at B,
-        // which is freed below.
-        for (WEEdge* neighbour : { next, prev }) {
-            if (neighbour->rightFace == nullptr) {
-                neighbour->rightNext = neighbour->leftPrev;
-                neighbour->rightPrev = neighbour->leftNext;
-            } else if (neighbour->leftFace == nullptr) {
-                neighbour->leftNext = neighbour->rightPrev;
-                neighbour->leftPrev = neighbour->rightNext;
-            }
-        }
-
-        removeFrom(a->startVertex->edges, b);
-        removeFrom(a->endVertex->edges, b);
+        // The neighbours in the face pointed back at B, which is freed below.
+        pointWingsAt(face, a);
         b->rightFace = a->leftFace;
+        b->flags = 1;
         merged.push_back(b);
     }
-    for (WEEdge* b : merged)
-        b->flags = 1;
+    removeMergedFromVertices(merged);
     edges.remove_if([](const WEEdge& e) { return e.flags != 0; });
+}
+
+// Takes the merged-away edges (flags 1) out of their vertices' edge lists,
+// each list once however many of them it holds: a vertex joined to many
+// faces must not be searched once per merge.
+void WingedEdgeMesh::removeMergedFromVertices(const std::vector<WEEdge*>& merged)
+{
+    auto isMerged = [](const WEEdge* e) { return e->flags != 0; };
+    for (WEEdge* b : merged) {
+        for (WEVertex* v : { b->startVertex, b->endVertex }) {
+            if (v->flags != 0)
+                continue;
+            v->flags = 1;
+            v->edges.erase(std::remove_if(v->edges.begin(), v->edges.end(), isMerged), v->edges.end());
+        }
+    }
+    for (WEEdge* b : merged)
+        b->startVertex->flags = b->endVertex->flags = 0;
 }
 
 // Links the open wings of boundary edges around each hole, then sets the
@@ -721,7 +826,7 @@ void WingedEdgeMesh::computeFaceNormals(void)
         const SbVec3f& q1 = collected[n - 3]->position;
         const SbVec3f& q2 = collected[n - 2]->position;
         const SbVec3f& q3 = collected[n - 1]->position;
-        face.normal = unitCross(difference(q3, q2), difference(q1, q2));
+        face.normal = unitNormal(q2, q1, q3);
     }
 }
 

@@ -648,3 +648,90 @@ TEST(WingedEdgeMesh, ClosedObjectsAwayFromTheOriginFaceOutwards)
     for (const WEFace& f : mesh.faces)
         EXPECT_GT(f.normal[2], 0.0f) << "face " << f.id;
 }
+
+TEST(WingedEdgeMesh, StripFoldedOverAFinGivesWayToTheSurface)
+{
+    // A flat sheet around v (faces T0, T2, F1, F2, in agreement) and a tent
+    // over the edge u-v: a strip runs from T0 over the edge into the fin T1,
+    // and X joins the fin's top to the sheet's far side. Around u-c-b the
+    // fin has to turn against T0, which the strip joined it to; three
+    // triangles use u-v. Worked by hand: every other index pair is used by
+    // exactly two triangles whose orientations then agree, so each must end
+    // as one two-sided edge; on u-v no orientation lets T0 and T1 share an
+    // edge, so it carries three one-sided edges.
+    const SbVec3f u(0, 0, 0), v(1, 0, 0), a(0.5f, -1, 0), b(0.5f, 1, 0), e(2, 0, 0), c(0.5f, 0, 1);
+    StripInput in = stripsFromTriangles({ u, v, a, b, e, c }, { { 1, 0, 3 }, { 5, 3, 0 }, { 1, 3, 4 }, { 1, 4, 2 } });
+    const std::vector<int32_t> strip = { 2, 0, 1, 5 }; // T0 = (a u v), T1 = (c v u)
+    in.coordIndex.insert(in.coordIndex.begin(), strip.begin(), strip.end());
+    in.normalIndex.insert(in.normalIndex.begin(), strip.size(), 0);
+    in.stripLengths.insert(in.stripLengths.begin(), int32_t(strip.size()));
+
+    WingedEdgeList list;
+    const std::string out = build(list, in);
+    const WingedEdgeMesh& mesh = list.meshes.back();
+    ASSERT_EQ(mesh.faceCount, 6);
+    EXPECT_EQ(mesh.checkConsistency(), "");
+    expectAllFlagsZero(mesh);
+    auto between = [&mesh](const SbVec3f& p, const SbVec3f& q) {
+        std::vector<const WEEdge*> found;
+        for (const WEEdge& edge : mesh.edges)
+            if ((edge.startVertex->position == p && edge.endVertex->position == q) ||
+                (edge.startVertex->position == q && edge.endVertex->position == p))
+                found.push_back(&edge);
+        return found;
+    };
+    const std::pair<SbVec3f, SbVec3f> twoTriangles[] = { { v, b }, { v, e }, { v, a }, { u, c }, { u, b } };
+    for (const auto& pair : twoTriangles) {
+        const auto found = between(pair.first, pair.second);
+        ASSERT_EQ(found.size(), 1u) << "edge " << pair.first[0] << "," << pair.first[1] << " - " << pair.second[0]
+                                    << "," << pair.second[1];
+        EXPECT_FALSE(found[0]->isBoundary());
+    }
+    const auto fin = between(u, v);
+    EXPECT_EQ(fin.size(), 3u);
+    for (const WEEdge* edge : fin)
+        EXPECT_TRUE(edge->isBoundary());
+    EXPECT_EQ(mesh.edgeCount, 13);
+    EXPECT_EQ(boundaryEdges(mesh), 8);
+    EXPECT_NE(out.find(kManifoldMessage), std::string::npos) << out;
+    for (const WEFace& f : mesh.faces)
+        EXPECT_NEAR((f.normal - cycleNormal(f)).length(), 0.0f, 1e-6f) << "face " << f.id;
+}
+
+TEST(WingedEdgeMesh, NormalsOfExtremeCoordinatesAreUnitOrZero)
+{
+    const float huge = 3e38f, inf = INFINITY, nan = NAN;
+    struct Case {
+        const char* name;
+        std::vector<SbVec3f> points;
+        bool unit; // the plane z = 0 has a normal; the others have none
+    };
+    // Two triangles sharing the edge 1-2, so vertex normals average them.
+    const Case cases[] = {
+        { "differences beyond the float range",
+          { { -huge, 0, 0 }, { huge, 0, 0 }, { 0, huge, 0 }, { huge, huge, 0 } }, true },
+        { "infinite", { { -inf, 0, 0 }, { 1, 0, 0 }, { 0, inf, 0 }, { 1, 1, 0 } }, false },
+        { "not a number", { { nan, 0, 0 }, { 1, 0, 0 }, { 0, 1, nan }, { nan, nan, nan } }, false },
+    };
+    auto finite = [](const SbVec3f& n) { return std::isfinite(n[0]) && std::isfinite(n[1]) && std::isfinite(n[2]); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WingedEdgeList list;
+        WingedEdgeMesh& mesh = buildSingle(list, stripsFromTriangles(c.points, { { 0, 1, 2 }, { 1, 3, 2 } }));
+        ASSERT_EQ(mesh.faceCount, 2);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const WEFace& f : mesh.faces) {
+                ASSERT_TRUE(finite(f.normal)) << "face " << f.id << " pass " << pass;
+                if (c.unit)
+                    EXPECT_EQ(std::fabs(f.normal[2]), 1.0f) << "face " << f.id << " pass " << pass;
+                else
+                    EXPECT_EQ(f.normal, SbVec3f(0, 0, 0)) << "face " << f.id << " pass " << pass;
+            }
+            for (const WEVertex& vertex : mesh.vertices) {
+                EXPECT_TRUE(finite(vertex.normal)) << "vertex " << vertex.id;
+                EXPECT_LE(vertex.normal.length(), 1.0f + 1e-6f) << "vertex " << vertex.id;
+            }
+            mesh.computeFaceNormals();
+        }
+    }
+}
