@@ -154,6 +154,18 @@ void SoGenerateWingedEdge::rebuild(void)
 
     hasObjects = stripSetsSeen > 0;
     rebuildRequested = false;
+
+    // Faces without a normal have no front or back, so neither shading nor
+    // the outlines can place them. Say so once per build.
+    int degenerate = 0;
+    for (const WingedEdgeMesh& mesh : builtList.meshes)
+        for (const WEFace& face : mesh.faces)
+            degenerate += face.normal == SbVec3f(0.0f, 0.0f, 0.0f) ? 1 : 0;
+    if (degenerate > 0)
+        SoDebugError::post("SoGenerateWingedEdge::rebuild",
+                           "%d of %d faces are degenerate (zero area, or coordinates too large or not finite) "
+                           "and have no normal",
+                           degenerate, builtList.totalFaceCount());
 }
 
 SoCallbackAction::Response SoGenerateWingedEdge::stripSetFound(void* self, SoCallbackAction* action, const SoNode* node)

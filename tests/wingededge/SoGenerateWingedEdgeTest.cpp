@@ -271,6 +271,20 @@ TEST(SoGenerateWingedEdge, BadIndicesAndMissingCoordinatesAreReported)
     EXPECT_TRUE(nothing->meshes.empty());
     ASSERT_EQ(warnings.messages.size(), 1u);
     EXPECT_NE(warnings.messages[0].find("no coordinates"), std::string::npos) << warnings.messages[0];
+
+    // Faces of zero area over two strip sets (three corners on a line, two
+    // corners at one point): one line per build with their number.
+    warnings.messages.clear();
+    Scene flat("Coordinate3 { point [ 0 0 0, 1 0 0, 2 0 0, 0 1 0, 0 1 0 ] }\n"
+               "IndexedTriangleStripSet { coordIndex [ 0, 1, 2, -1, 0, 1, 3 ] }\n"
+               "IndexedTriangleStripSet { coordIndex [ 0, 3, 4 ] }");
+    ASSERT_EQ(flat.traverse()->totalFaceCount(), 3);
+    flat.traverse();
+    ASSERT_EQ(warnings.messages.size(), 1u);
+    EXPECT_NE(warnings.messages[0].find("2 of 3 faces are degenerate"), std::string::npos) << warnings.messages[0];
+    flat.generator->requestRebuild();
+    flat.traverse();
+    EXPECT_EQ(warnings.messages.size(), 2u) << "once more for the new build";
 }
 
 namespace {
