@@ -5,6 +5,7 @@
 #include <Inventor/SbViewVolume.h>
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/elements/SoCoordinateElement.h>
+#include <Inventor/elements/SoViewportRegionElement.h>
 #include <Inventor/nodes/SoCallback.h>
 #include <gtest/gtest.h>
 
@@ -546,37 +547,37 @@ TEST(HiddenLineSplitterTest, BadInputIsReportedAndTheRestSplit)
 // through the same vertices, with ends within 1.5 pixels in x (the bands
 // make visibility a function of x alone; along a steep segment that is a
 // longer stretch in y).
+//
+// Every scene is split twice: in a viewport at the window's origin, and in
+// one at (37, 21) with the depth image moved along. Relative to its
+// viewport, each must match the reference, and the two must cut the lines
+// at the same places.
 TEST(HiddenLineSplitterTest, RandomBandsAgainstAPerPixelReference)
 {
     std::mt19937 random(20240612);
-    const DepthViewport view = {0, 0, 256, 192};
+    const DepthViewport views[2] = {{0, 0, 256, 192}, {37, 21, 256, 192}};
+    const DepthViewport& view0 = views[0];
     for (int scene = 0; scene < 40; ++scene) {
         const float maximalError = std::uniform_real_distribution<float>(1.0f, 12.0f)(random);
-        PaintedDepth depth(view);
-        std::vector<int> sides;
-        for (int x = -8; x < view.width + 8;) {
-            const int width = 2 * int(maximalError) + 5 + int(random() % 20);
-            depth.paint(x, -8, x + width - 1, view.height + 7, random() % 2 ? 0.25f : 0.75f);
-            x += width;
-            sides.push_back(x);
-        }
-        auto reference = [&](double x, double y) {
-            const int px = int(std::floor(x));
-            const int py = int(std::floor(y));
-            for (int j = std::max(0, py - 1); j <= std::min(view.height - 1, py + 1); ++j)
-                for (int i = std::max(0, px - 1); i <= std::min(view.width - 1, px + 1); ++i)
-                    if (0.5f <= depth.at(i, j))
-                        return true;
-            return false;
+        struct Band {
+            int x0, x1; // columns relative to the viewport
+            float depth;
         };
+        std::vector<Band> bands;
+        for (int x = -8; x < view0.width + 8;) {
+            const int width = 2 * int(maximalError) + 5 + int(random() % 20);
+            bands.push_back({x, x + width - 1, random() % 2 ? 0.25f : 0.75f});
+            x += width;
+        }
+        // The lines are the same object coordinates in both viewports.
         Lines lines;
-        std::uniform_real_distribution<double> column(2.0, view.width - 3.0);
-        std::uniform_real_distribution<double> row(2.0, view.height - 3.0);
+        std::uniform_real_distribution<double> column(2.0, view0.width - 3.0);
+        std::uniform_real_distribution<double> row(2.0, view0.height - 3.0);
         for (int i = 0; i < 16; ++i) {
             double x = column(random);
-            while (std::any_of(sides.begin(), sides.end(), [&](int s) { return std::fabs(x - s) < 2.0; }))
+            while (std::any_of(bands.begin(), bands.end(), [&](const Band& b) { return std::fabs(x - b.x1 - 1) < 2.0; }))
                 x = column(random);
-            lines.point(x, row(random), 0.5, view);
+            lines.point(x, row(random), 0.5, view0);
         }
         for (int s = 0; s < 6; ++s) {
             const int n = 2 + int(random() % 5);
@@ -592,72 +593,106 @@ TEST(HiddenLineSplitterTest, RandomBandsAgainstAPerPixelReference)
             lines.indices.push_back(-1);
             lines.parameters.push_back(-1.0f);
         }
-        HiddenLineSplitter splitter;
-        const SplitLines out = split(splitter, lines, maximalError, depth);
-        const std::string what = "scene " + std::to_string(scene);
-        expectWellFormed(out, what);
 
-        // The reference runs: visible stretches of each strip, as (window
-        // start, input vertices passed, window end).
-        struct Run {
-            double x0, y0, x1, y1;
-            std::vector<int32_t> vertices;
-            double slope0, slope1; // |dy / dx| of the segments the run starts and ends on
-        };
-        std::vector<Run> runs;
-        for (const std::vector<int32_t>& strip : stripsOf(lines.indices)) {
-            bool open = false;
-            for (size_t k = 0; k + 1 < strip.size(); ++k) {
-                const SbVec3f& p = lines.coordinates[size_t(strip[k])];
-                const SbVec3f& q = lines.coordinates[size_t(strip[k + 1])];
-                const double ax = windowX(view, p), ay = windowY(view, p);
-                const double bx = windowX(view, q), by = windowY(view, q);
-                const int steps = int(std::ceil(4.0 * std::hypot(bx - ax, by - ay))) + 1;
-                const double slope = std::fabs(by - ay) / std::max(std::fabs(bx - ax), 1e-9);
-                for (int i = 0; i <= steps; ++i) {
-                    const double t = double(i) / steps;
-                    const double x = ax + t * (bx - ax), y = ay + t * (by - ay);
-                    const bool visible = reference(x, y);
-                    if (visible && !open) {
-                        // Only a strip's first vertex can open a run on a vertex.
-                        runs.push_back({x, y, x, y, {}, slope, slope});
-                        if (i == 0)
-                            runs.back().vertices.push_back(strip[k]);
-                    }
-                    open = visible;
-                    if (visible) {
-                        runs.back().x1 = x;
-                        runs.back().y1 = y;
-                        runs.back().slope1 = slope;
-                        if (i == steps)
-                            runs.back().vertices.push_back(strip[k + 1]);
+        SplitLines results[2];
+        for (int v = 0; v < 2; ++v) {
+            const DepthViewport& view = views[v];
+            PaintedDepth depth(view);
+            for (const Band& band : bands)
+                depth.paint(view.x + band.x0, view.y - 8, view.x + band.x1, view.y + view.height + 7, band.depth);
+            // Whether the point at window position (x, y) is visible by
+            // definition: a pixel of its 3 x 3 neighbourhood inside the
+            // viewport lies at or behind it.
+            auto reference = [&](double x, double y) {
+                const int px = int(std::floor(x));
+                const int py = int(std::floor(y));
+                for (int j = std::max(view.y, py - 1); j <= std::min(view.y + view.height - 1, py + 1); ++j)
+                    for (int i = std::max(view.x, px - 1); i <= std::min(view.x + view.width - 1, px + 1); ++i)
+                        if (0.5f <= depth.at(i, j))
+                            return true;
+                return false;
+            };
+            HiddenLineSplitter splitter;
+            const SplitLines out = split(splitter, lines, maximalError, depth);
+            const std::string what = "scene " + std::to_string(scene) + " in the viewport at (" +
+                std::to_string(view.x) + ", " + std::to_string(view.y) + ")";
+            expectWellFormed(out, what);
+            results[v] = out;
+
+            // The reference runs: visible stretches of each strip, as (window
+            // start, input vertices passed, window end).
+            struct Run {
+                double x0, y0, x1, y1;
+                std::vector<int32_t> vertices;
+                double slope0, slope1; // |dy / dx| of the segments the run starts and ends on
+            };
+            std::vector<Run> runs;
+            for (const std::vector<int32_t>& strip : stripsOf(lines.indices)) {
+                bool open = false;
+                for (size_t k = 0; k + 1 < strip.size(); ++k) {
+                    const SbVec3f& p = lines.coordinates[size_t(strip[k])];
+                    const SbVec3f& q = lines.coordinates[size_t(strip[k + 1])];
+                    const double ax = windowX(view, p), ay = windowY(view, p);
+                    const double bx = windowX(view, q), by = windowY(view, q);
+                    const int steps = int(std::ceil(4.0 * std::hypot(bx - ax, by - ay))) + 1;
+                    const double slope = std::fabs(by - ay) / std::max(std::fabs(bx - ax), 1e-9);
+                    for (int i = 0; i <= steps; ++i) {
+                        const double t = double(i) / steps;
+                        const double x = ax + t * (bx - ax), y = ay + t * (by - ay);
+                        const bool visible = reference(x, y);
+                        if (visible && !open) {
+                            // Only a strip's first vertex can open a run on a vertex.
+                            runs.push_back({x, y, x, y, {}, slope, slope});
+                            if (i == 0)
+                                runs.back().vertices.push_back(strip[k]);
+                        }
+                        open = visible;
+                        if (visible) {
+                            runs.back().x1 = x;
+                            runs.back().y1 = y;
+                            runs.back().slope1 = slope;
+                            if (i == steps)
+                                runs.back().vertices.push_back(strip[k + 1]);
+                        }
                     }
                 }
             }
+
+            const std::vector<std::vector<int32_t>> pieces = stripsOf(out.indices);
+            ASSERT_EQ(pieces.size(), runs.size()) << what << describe(out, view);
+            for (size_t r = 0; r < runs.size(); ++r) {
+                const Run& run = runs[r];
+                const std::vector<int32_t>& piece = pieces[r];
+                // Output entries that are input vertices, in order.
+                std::vector<int32_t> passed;
+                for (int32_t index : piece) {
+                    const SbVec3f& p = out.coordinates[size_t(index)];
+                    for (size_t c = 0; c < lines.coordinates.size(); ++c)
+                        if (p == lines.coordinates[c]) {
+                            passed.push_back(int32_t(c));
+                            break;
+                        }
+                }
+                EXPECT_EQ(passed, run.vertices) << what << " run " << r << describe(out, view);
+                const SbVec3f& first = out.coordinates[size_t(piece.front())];
+                const SbVec3f& last = out.coordinates[size_t(piece.back())];
+                EXPECT_NEAR(windowX(view, first), run.x0, 1.5) << what << " start of run " << r;
+                EXPECT_NEAR(windowY(view, first), run.y0, 1.5 * std::max(1.0, run.slope0)) << what << " start of run " << r;
+                EXPECT_NEAR(windowX(view, last), run.x1, 1.5) << what << " end of run " << r;
+                EXPECT_NEAR(windowY(view, last), run.y1, 1.5 * std::max(1.0, run.slope1)) << what << " end of run " << r;
+            }
         }
 
-        const std::vector<std::vector<int32_t>> pieces = stripsOf(out.indices);
-        ASSERT_EQ(pieces.size(), runs.size()) << what << describe(out, view);
-        for (size_t r = 0; r < runs.size(); ++r) {
-            const Run& run = runs[r];
-            const std::vector<int32_t>& piece = pieces[r];
-            // Output entries that are input vertices, in order.
-            std::vector<int32_t> passed;
-            for (int32_t index : piece) {
-                const SbVec3f& p = out.coordinates[size_t(index)];
-                for (size_t c = 0; c < lines.coordinates.size(); ++c)
-                    if (p == lines.coordinates[c]) {
-                        passed.push_back(int32_t(c));
-                        break;
-                    }
-            }
-            EXPECT_EQ(passed, run.vertices) << what << " run " << r << describe(out, view);
-            const SbVec3f& first = out.coordinates[size_t(piece.front())];
-            const SbVec3f& last = out.coordinates[size_t(piece.back())];
-            EXPECT_NEAR(windowX(view, first), run.x0, 1.5) << what << " start of run " << r;
-            EXPECT_NEAR(windowY(view, first), run.y0, 1.5 * std::max(1.0, run.slope0)) << what << " start of run " << r;
-            EXPECT_NEAR(windowX(view, last), run.x1, 1.5) << what << " end of run " << r;
-            EXPECT_NEAR(windowY(view, last), run.y1, 1.5 * std::max(1.0, run.slope1)) << what << " end of run " << r;
+        const std::string what = "scene " + std::to_string(scene);
+        ASSERT_EQ(results[1].indices, results[0].indices) << what << ": the moved viewport cuts differently"
+                                                          << describe(results[0], views[0]) << " against"
+                                                          << describe(results[1], views[1]);
+        ASSERT_EQ(results[1].coordinates.size(), results[0].coordinates.size()) << what;
+        for (size_t c = 0; c < results[0].coordinates.size(); ++c) {
+            const SbVec3f& p = results[0].coordinates[c];
+            const SbVec3f& q = results[1].coordinates[c];
+            EXPECT_NEAR(windowX(views[1], q) - views[1].x, windowX(views[0], p), 1e-3) << what << " coordinate " << c;
+            EXPECT_NEAR(windowY(views[1], q) - views[1].y, windowY(views[0], p), 1e-3) << what << " coordinate " << c;
         }
     }
 }
@@ -853,6 +888,35 @@ TEST_F(HiddenLineRemoverGL, StripsAgainstARenderedSlab)
     render(root);
     EXPECT_EQ(recorder->indices, expected) << "second frame" << describe(recorder);
     EXPECT_EQ(recorder->points, first) << "coordinates of the second frame";
+}
+
+// The slab again, seen in a 128 x 128 viewport at (37, 21) of a 165 x 149
+// window, as a viewer that draws into part of its window sets it up: the
+// slab covers window columns from 101 on, the depth is read there, and the
+// lines are cut 65 pixels from the viewport's left side as before.
+TEST_F(HiddenLineRemoverGL, ViewportAwayFromTheWindowOrigin)
+{
+    ASSERT_TRUE(setSize(37 + 128, 21 + 128));
+    build("Separator { Translation { translation 1 0 0 } Cube { width 2 height 4 depth 0.2 } }");
+    if (HasFatalFailure())
+        return;
+    SoCallback* viewport = new SoCallback;
+    viewport->setCallback([](void*, SoAction* action) {
+        SbViewportRegion region(37 + 128, 21 + 128);
+        region.setViewportPixels(37, 21, 128, 128);
+        SoViewportRegionElement::set(action->getState(), region);
+    });
+    root->insertChild(viewport, 0);
+    setSegments({{-0.8f, 0.8f, 0.2f, -1.0f}, {0.8f, -0.8f, -0.5f, -1.0f}});
+    render(root);
+    EXPECT_EQ(depth(100, 21 + 64), 1.0f) << "left of the slab";
+    EXPECT_LT(depth(101, 21 + 64), 1.0f) << "the slab's first column";
+    ASSERT_EQ(recorder->indices, std::vector<int32_t>({0, 1, -1, 2, 3, -1})) << describe(recorder);
+    const SbVec3f* in = lines->points.getValues(0);
+    EXPECT_EQ(recorder->points[0], in[0]) << "start of the crossing strip";
+    EXPECT_EQ(recorder->points[3], in[3]) << "end of the strip that starts hidden";
+    for (int32_t t : {1, 2})
+        EXPECT_NEAR(windowXOf(t), 65.0, 1.0 + 1e-3) << "viewport x of transition " << t << describe(recorder);
 }
 
 TEST_F(HiddenLineRemoverGL, OccluderInTheMiddleAndTheSamplingStep)
