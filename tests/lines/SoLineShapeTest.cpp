@@ -208,11 +208,29 @@ TEST_F(SoLineShapeGL, ShortAttributeArraysAndOpenStrips)
     EXPECT_EQ(litRows(80, low, high), 0) << "no width after the second vertex";
 
     // An index outside the coordinates breaks the strip instead of reading
-    // past them.
-    const int32_t wild[7] = { 0, 1, 9, 1, 2, -1, -1 };
+    // past them. Drawn as plain line strips, the piece before it runs along
+    // row 96 on the left, the piece after it along row 32 on the right, and
+    // any strip through the bad index would have to cross the rows between.
+    lines->thicknesses.setNum(0);
+    lines->directions.setNum(0);
+    const SbVec3f corners[4] = { SbVec3f(-0.5f, 0.5f, 0), SbVec3f(0, 0.5f, 0), SbVec3f(0, -0.5f, 0),
+                                 SbVec3f(0.5f, -0.5f, 0) };
+    lines->points.setValues(0, 4, corners);
+    const int32_t wild[7] = { 0, 1, 9, 2, 3, -1, -1 };
     lines->indices.setValues(0, 7, wild);
     render(root);
-    EXPECT_GT(litRows(40, low, high), 0);
+    EXPECT_EQ(litRows(40, low, high), 1) << "the piece before the bad index";
+    EXPECT_TRUE(low == 95 || low == 96) << "the piece before the bad index lies on row " << low;
+    EXPECT_EQ(litRows(88, low, high), 1) << "the piece after the bad index";
+    EXPECT_TRUE(low == 31 || low == 32) << "the piece after the bad index lies on row " << low;
+    int across = 0, firstX = -1, firstY = -1;
+    for (int y = 40; y <= 88; ++y)
+        for (int x = 0; x < width(); ++x)
+            if (pixelRGBA(x, y) != PixelRGBA() && across++ == 0) {
+                firstX = x;
+                firstY = y;
+            }
+    EXPECT_EQ(across, 0) << "pixels drawn across the bad index, the first at (" << firstX << ", " << firstY << ")";
 }
 
 TEST(SoLineShapeTest, GeometryAndNoPrimitives)
