@@ -47,6 +47,17 @@
 //  - at most 400 bytes per triangle at the peak;
 //  - build time at 1M at most 12 times the time at 100k.
 //
+// Unusual input of the largest size, built by the winged-edge side only (fresh
+// heap, time only), its time set against the sphere's in the summary; each
+// may be slower than the sphere, but at most 3 times:
+//  - one point: the sphere's strips with every coordinate at the same
+//    position, so every face has zero area and no normal;
+//  - separate at one point: every triangle a strip of its own with three
+//    coordinate indices of its own, all at the same position (three times the
+//    vertices and twice the edges of the sphere, all of them border edges);
+//  - fan: a closed fan of separate triangles around one centre, whose vertex
+//    joins every face and every one of the pairs merged.
+//
 // Extra flag (before or among the benchmark flags): --no_peak skips the forked
 // peak measurements, e.g. when running under a profiler.
 
@@ -216,6 +227,38 @@ const StripInput& sphereInput(int64_t triangles)
             return inputs.emplace(triangles, makeSphere(s.rows, s.columns, 1.0f)).first->second;
     std::fprintf(stderr, "no sphere with %lld triangles\n", (long long)triangles);
     std::exit(2);
+}
+
+enum Unusual { ONE_POINT = 0, SEPARATE_AT_ONE_POINT = 1, FAN = 2, UNUSUAL_KINDS = 3 };
+const char* const unusualNames[UNUSUAL_KINDS] = { "one point", "separate at one point", "fan" };
+const int64_t kUnusualTriangles = 1000000;
+
+const StripInput& unusualInput(int kind)
+{
+    static std::map<int, StripInput> inputs;
+    auto found = inputs.find(kind);
+    if (found != inputs.end())
+        return found->second;
+    StripInput in;
+    const SbVec3f point(0.5f, 0.25f, 1.0f);
+    if (kind == ONE_POINT) {
+        in = sphereInput(kUnusualTriangles);
+        std::fill(in.coordinates.begin(), in.coordinates.end(), point);
+    } else if (kind == SEPARATE_AT_ONE_POINT) {
+        in.coordinates.assign(size_t(3 * kUnusualTriangles), point);
+        in.normals.assign(1, SbVec3f(0.0f, 0.0f, 0.0f));
+        in.normalIndex.assign(in.coordinates.size(), 0);
+        in.stripLengths.assign(size_t(kUnusualTriangles), 3);
+        for (int32_t i = 0; i < int32_t(in.coordinates.size()); ++i)
+            in.coordIndex.push_back(i);
+    } else {
+        std::vector<SbVec3f> ring;
+        const double step = 2.0 * std::acos(-1.0) / double(kUnusualTriangles);
+        for (int64_t i = 0; i < kUnusualTriangles; ++i)
+            ring.emplace_back(float(std::cos(step * double(i))), float(std::sin(step * double(i))), 0.0f);
+        in = makeFan(SbVec3f(0.0f, 0.0f, 0.5f), ring, true);
+    }
+    return inputs.emplace(kind, std::move(in)).first->second;
 }
 
 // --- the two builds ------------------------------------------------------------------
@@ -405,12 +448,11 @@ struct OpenMeshSide {
     static size_t faces(const Mesh& mesh) { return mesh.n_faces(); }
 };
 
-// Arguments: triangle count, after_teardown (0 or 1).
+// The peak figures measured for this input are attached to the fresh-heap
+// runs of the spheres.
 template <class S>
-void runBuild(benchmark::State& state, Side side)
+void runBuild(benchmark::State& state, Side side, const StripInput& in, bool afterTeardown, bool withPeaks = true)
 {
-    const StripInput& in = sphereInput(state.range(0));
-    const bool afterTeardown = state.range(1) != 0;
     const double triangles = double(countNonDegenerateTriangles(in));
     long long retained = 0;
     int problems = 0;
@@ -438,18 +480,25 @@ void runBuild(benchmark::State& state, Side side)
     state.counters["triangles"] = triangles;
     state.counters[side == WINGED_EDGE ? "dropped" : "rejected"] = problems;
     state.counters["retained_B/tri"] = double(retained) / triangles;
-    if (!afterTeardown)
+    if (withPeaks && !afterTeardown)
         setPeakCounters(state, side, triangles);
 }
 
+// Arguments: triangle count, after_teardown (0 or 1).
 void BM_WingedEdgeBuild(benchmark::State& state)
 {
-    runBuild<WingedEdgeSide>(state, WINGED_EDGE);
+    runBuild<WingedEdgeSide>(state, WINGED_EDGE, sphereInput(state.range(0)), state.range(1) != 0);
 }
 
 void BM_OpenMeshBuild(benchmark::State& state)
 {
-    runBuild<OpenMeshSide>(state, OPEN_MESH);
+    runBuild<OpenMeshSide>(state, OPEN_MESH, sphereInput(state.range(0)), state.range(1) != 0);
+}
+
+// Argument: the kind of unusual input.
+void BM_WingedEdgeBuildUnusual(benchmark::State& state)
+{
+    runBuild<WingedEdgeSide>(state, WINGED_EDGE, unusualInput(int(state.range(0))), false, false);
 }
 
 void registerBenchmarks(void)
@@ -465,6 +514,9 @@ void registerBenchmarks(void)
                 family->Args({ s.triangles, afterTeardown });
         family->UseManualTime()->Unit(benchmark::kMillisecond);
     }
+    benchmark::internal::Benchmark* unusual =
+        benchmark::RegisterBenchmark("BM_WingedEdgeBuildUnusual", BM_WingedEdgeBuildUnusual);
+    unusual->ArgName("input")->DenseRange(0, UNUSUAL_KINDS - 1)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
 
 // --- summary ---------------------------------------------------------------------------------
@@ -596,6 +648,14 @@ void printSummary(const CollectingReporter& reporter, bool peaksMeasured)
         std::printf("  %-14s time at 1M / time at 100k          %8s  (at most 12)   %s\n", state,
                     formatNumber(we1m / we100k, "%.2f").c_str(), verdict(we1m / we100k, 12.0));
     }
+    const double sphere = timeOf(reporter.find(WINGED_EDGE, kUnusualTriangles, false));
+    for (int kind = 0; kind < UNUSUAL_KINDS; ++kind) {
+        auto found = reporter.results.find("BM_WingedEdgeBuildUnusual/input:" + std::to_string(kind));
+        const double time = found != reporter.results.end() ? found->second.time() : NAN;
+        std::printf("  %-22s time at 1M / sphere time at 1M    %8s  (at most 3)    %s  (%s ms)\n",
+                    unusualNames[kind], formatNumber(time / sphere, "%.2f").c_str(), verdict(time / sphere, 3.0),
+                    formatNumber(time, "%.1f").c_str());
+    }
     std::printf("  peak bytes per triangle (RSS), largest of the sizes   %8s  (at most 400)  %s\n",
                 formatNumber(worstPeak, "%.1f").c_str(), verdict(worstPeak, 400.0));
     std::printf("  peak bytes per triangle (heap), largest of the sizes  %8s  (at most 400)  %s\n",
@@ -622,6 +682,8 @@ int main(int argc, char** argv)
 
     for (const SphereSize& s : sphereSizes)
         sphereInput(s.triangles);
+    for (int kind = 0; kind < UNUSUAL_KINDS; ++kind)
+        unusualInput(kind);
     if (measurePeak)
         measurePeaks();
 
