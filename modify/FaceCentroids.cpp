@@ -2,6 +2,7 @@
 
 #include "modify/FaceCentroids.h"
 
+#include "util/Vec.h"
 #include "wingededge/WingedEdge.h"
 
 #include <Inventor/errors/SoDebugError.h>
@@ -27,13 +28,11 @@ std::vector<SbVec3f> faceCentroids(const WingedEdgeMesh& mesh)
         }
         if (f.edges.empty())
             continue;
-        double sum[3] = { 0.0, 0.0, 0.0 };
-        for (const WEEdge* e : f.edges) {
-            for (int i = 0; i < 3; ++i)
-                sum[i] += double(e->startVertex->position[i]) + double(e->endVertex->position[i]);
-        }
+        Vec3d sum;
+        for (const WEEdge* e : f.edges)
+            sum = sum + (Vec3d::of(e->startVertex->position) + Vec3d::of(e->endVertex->position));
         const double corners = 2.0 * double(f.edges.size());
-        centroids[size_t(f.id)].setValue(float(sum[0] / corners), float(sum[1] / corners), float(sum[2] / corners));
+        centroids[size_t(f.id)].setValue(float(sum.x / corners), float(sum.y / corners), float(sum.z / corners));
     }
     if (negative > 0)
         SoDebugError::post("faceCentroids", "%d face(s) with a negative id left out; ids must be 0 or more",
