@@ -3,6 +3,8 @@
 
 #include "lines/DepthWalk.h"
 
+#include <Inventor/errors/SoDebugError.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -76,6 +78,16 @@ double WindowSegment::screenLength(void) const
 double WindowSegment::spaceParameter(double s) const
 {
     return std::min(1.0, std::max(0.0, s * aw / (bw + s * (aw - bw))));
+}
+
+float samplingStep(float maximalError, float minimalStep, const char* where)
+{
+    if (!(maximalError > 0.0f)) {
+        SoDebugError::post(where, "maximalError is %g; it must be a positive number of pixels, using %g",
+                           double(maximalError), double(minimalStep));
+        return minimalStep;
+    }
+    return std::max(maximalError, minimalStep);
 }
 
 void samplesInViewport(const WindowSegment& segment, const DepthViewport& view, double step, long long lastSample,

@@ -73,6 +73,12 @@ struct WindowSegment {
     double spaceParameter(double s) const;
 };
 
+// The sampling step of a walk for maximalError pixels: at least
+// minimalStep, since samples land on whole pixels and a shorter step only
+// tests pixels again. Zero, negative and NaN values are reported through
+// SoDebugError under `where` and replaced by minimalStep.
+float samplingStep(float maximalError, float minimalStep, const char* where);
+
 // Which samples of a walk along `segment` can fall inside the viewport.
 // Samples outside it are hidden without a depth test, so the walks test only
 // this range: the cost is then bounded by the viewport, however far

@@ -92,13 +92,7 @@ std::vector<VisibleEdge> EdgeVisibility::compute(const std::vector<WEEdge*>& edg
                                                  const SbMatrix& objectToClip, DepthSource& depth)
 {
     std::vector<VisibleEdge> result;
-    if (!(maximalError > 0.0f)) {
-        SoDebugError::post("EdgeVisibility::compute",
-                           "maximalError is %g; it must be a positive number of pixels, using %g",
-                           double(maximalError), double(kMinimalStep));
-        maximalError = kMinimalStep;
-    }
-    maximalError = std::max(maximalError, kMinimalStep);
+    maximalError = samplingStep(maximalError, kMinimalStep, "EdgeVisibility::compute");
     if (!checkEdges(edges))
         return result;
 

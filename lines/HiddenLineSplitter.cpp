@@ -136,12 +136,7 @@ bool HiddenLineSplitter::split(const SplittingInput& lines, float maximalError, 
                            view.width, view.height);
         return false;
     }
-    if (!(maximalError > 0.0f)) {
-        SoDebugError::post(kWhere, "maximalError is %g; it must be a positive number of pixels, using %g",
-                           double(maximalError), double(kMinimalStep));
-        maximalError = kMinimalStep;
-    }
-    maximalError = std::max(maximalError, kMinimalStep);
+    maximalError = samplingStep(maximalError, kMinimalStep, kWhere);
 
     bool useParameters = lines.parameters != nullptr && lines.parameterCount > 1;
     if (useParameters && lines.parameterCount < lines.indexCount) {

@@ -277,6 +277,18 @@ inline double normalCurvature(const Forms& f, double du, double dv)
            (f.E * du * du + 2.0 * f.F * du * dv + f.G * dv * dv);
 }
 
+// The larger of the two curvatures is kmax, with its direction.
+void setPrincipal(double k1, const Vec3d& d1, double k2, const Vec3d& d2, CurvatureOutcome outcome,
+                  PrincipalCurvatures& result)
+{
+    const bool swap = k1 < k2;
+    result.kmax = swap ? k2 : k1;
+    result.kmin = swap ? k1 : k2;
+    result.dmax = toFloat(swap ? d2 : d1);
+    result.dmin = toFloat(swap ? d1 : d2);
+    result.outcome = outcome;
+}
+
 // The two principal directions as ratios λ = dv/du of the tangent Ru + λ Rv:
 // the roots of D λ² + (Nn E - L G) λ + (M E - L F) = 0 with D = Nn F - M G.
 // Returns false when the values came out non-finite (D vanishingly small).
@@ -299,12 +311,7 @@ bool principalFromRoots(const Forms& f, double D, PrincipalCurvatures& result)
     const Vec3d d2 = unitOrZero(f.Ru + lambda2 * f.Rv);
     if (!std::isfinite(k1) || !std::isfinite(k2) || !isFinite(d1) || !isFinite(d2))
         return false;
-    const bool swap = k1 < k2;
-    result.kmax = swap ? k2 : k1;
-    result.kmin = swap ? k1 : k2;
-    result.dmax = toFloat(swap ? d2 : d1);
-    result.dmin = toFloat(swap ? d1 : d2);
-    result.outcome = CurvatureOutcome::PRINCIPAL;
+    setPrincipal(k1, d1, k2, d2, CurvatureOutcome::PRINCIPAL, result);
     return true;
 }
 
@@ -329,12 +336,7 @@ void principalDegenerate(const Forms& f, const Vec3d& N, PrincipalCurvatures& re
         d1 = unitOrZero(f.Ru);
         d2 = unitOrZero(cross(N, d1));
     }
-    const bool swap = k1 < k2;
-    result.kmax = swap ? k2 : k1;
-    result.kmin = swap ? k1 : k2;
-    result.dmax = toFloat(swap ? d2 : d1);
-    result.dmin = toFloat(swap ? d1 : d2);
-    result.outcome = CurvatureOutcome::DEGENERATE;
+    setPrincipal(k1, d1, k2, d2, CurvatureOutcome::DEGENERATE, result);
 }
 
 } // namespace
