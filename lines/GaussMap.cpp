@@ -6,10 +6,8 @@
 
 #include <Inventor/errors/SoDebugError.h>
 
+#include <cmath>
 #include <limits>
-
-int32_t GaussMapSearch::passStamp = 0;
-int64_t GaussMapSearch::stampEra = 0;
 
 namespace {
 
@@ -33,8 +31,6 @@ void GaussMapSearch::build(WingedEdgeList& list, bool gridMode)
 {
     clear();
     grid = gridMode;
-    if (grid)
-        cellBuffer.reserve(kGaussGridCellCount); // a chord lists each cell at most once
     meshes.resize(list.meshes.size());
     int unusable = 0;
     CubeFaceSegment segments[kCubeFaceCount];
@@ -59,33 +55,52 @@ void GaussMapSearch::build(WingedEdgeList& list, bool gridMode)
             const int count = gaussArcPieces(arc, segments);
             for (int i = 0; i < count; ++i)
                 map[size_t(segments[i].face)].pieces.push_back(ArcPiece{ &edge, segments[i].p0, segments[i].p1 });
-            if (grid)
-                edge.spare = 0;
         }
         if (grid)
             for (FaceMap& face : map)
                 fileInCells(face);
     }
-    era = stampEra;
+    stamp = 0;
     if (unusable > 0)
         SoDebugError::post("GaussMapSearch::build",
                            "%d edge(s) left out of the Gauss map: a face normal is zero or not finite", unusable);
 }
 
+int GaussMapSearch::gridSizeFor(size_t pieces)
+{
+    const int largest = 1023;
+    const double side = std::ceil(std::sqrt(double(pieces)));
+    return side <= kGaussGridSize ? kGaussGridSize : side >= largest ? largest : int(side);
+}
+
+int GaussMapSearch::gridSize(size_t mesh, int cubeFace) const
+{
+    if (mesh >= meshes.size() || cubeFace < 0 || cubeFace >= kCubeFaceCount)
+        return 0;
+    return meshes[mesh][size_t(cubeFace)].gridSize;
+}
+
 void GaussMapSearch::fileInCells(FaceMap& map)
 {
+    map.gridSize = gridSizeFor(map.pieces.size());
+    map.tested.assign(map.pieces.size(), 0);
+    const size_t cellCount = size_t(map.gridSize) * size_t(map.gridSize);
+    // Room for the cells of any chord, so that queries do not allocate: a
+    // segment passes fewer than two cells per column, and the slack of the
+    // listing may add one on either side of each column.
+    cellBuffer.reserve(4 * size_t(map.gridSize) + 4);
     // Every piece's cells in one run, then a counting sort by cell.
     std::vector<int32_t> cells;
     std::vector<size_t> end(map.pieces.size());
     for (size_t i = 0; i < map.pieces.size(); ++i) {
-        rasterizeGaussGrid(map.pieces[i].p0, map.pieces[i].p1, cells);
+        rasterizeGaussGrid(map.pieces[i].p0, map.pieces[i].p1, cells, map.gridSize);
         end[i] = cells.size();
     }
-    map.cellStart.assign(kGaussGridCellCount + 1, 0);
+    map.cellStart.assign(cellCount + 1, 0);
     for (int32_t cell : cells)
         ++map.cellStart[size_t(cell) + 1];
-    for (int c = 0; c < kGaussGridCellCount; ++c)
-        map.cellStart[size_t(c) + 1] += map.cellStart[size_t(c)];
+    for (size_t c = 0; c < cellCount; ++c)
+        map.cellStart[c + 1] += map.cellStart[c];
     std::vector<int32_t> next(map.cellStart.begin(), map.cellStart.end() - 1);
     map.cellPieces.resize(cells.size());
     size_t k = 0;
@@ -133,13 +148,13 @@ void GaussMapSearch::search(size_t mesh, const SbVec3f& d, Found& found)
     // holding it, and one of them holds a piece of the arc through it.
     CubeChords contacts;
     planeCubeContacts(view, contacts);
-    const int32_t stamp = grid ? nextStamp() : 0;
+    const int32_t query = grid ? nextStamp() : 0;
     for (int face = 0; face < kCubeFaceCount; ++face) {
-        const FaceMap& map = meshes[mesh][size_t(face)];
+        FaceMap& map = meshes[mesh][size_t(face)];
         if (!contacts[size_t(face)].present || map.pieces.empty())
             continue;
         if (grid) {
-            searchCells(map, face, view, contacts[size_t(face)], stamp + face, found);
+            searchCells(map, face, view, contacts[size_t(face)], query, found);
             continue;
         }
         CubeFaceFrame frame;
@@ -152,21 +167,23 @@ void GaussMapSearch::search(size_t mesh, const SbVec3f& d, Found& found)
 }
 
 template <class Found>
-void GaussMapSearch::searchCells(const FaceMap& map, int face, const SbVec3d& view, const CubeChord& chord,
-                                 int32_t stamp, Found& found)
+void GaussMapSearch::searchCells(FaceMap& map, int face, const SbVec3d& view, const CubeChord& chord, int32_t query,
+                                 Found& found)
 {
     CubeFaceFrame frame;
     cubeFaceFrame(face, frame);
     cellBuffer.clear();
-    rasterizeGaussGrid(cubeFaceCoordinates(face, chord.a), cubeFaceCoordinates(face, chord.b), cellBuffer);
+    rasterizeGaussGrid(cubeFaceCoordinates(face, chord.a), cubeFaceCoordinates(face, chord.b), cellBuffer,
+                       map.gridSize);
     for (int32_t cell : cellBuffer)
         for (int32_t k = map.cellStart[size_t(cell)]; k < map.cellStart[size_t(cell) + 1]; ++k) {
-            const ArcPiece& piece = map.pieces[size_t(map.cellPieces[size_t(k)])];
+            const int32_t i = map.cellPieces[size_t(k)];
             // A piece passes several cells along the chord; test it once.
-            if (piece.edge->spare == stamp)
+            if (map.tested[size_t(i)] == query)
                 continue;
-            piece.edge->spare = stamp;
+            map.tested[size_t(i)] = query;
             ++tested;
+            const ArcPiece& piece = map.pieces[size_t(i)];
             if (crosses(view, frame, piece))
                 found(piece.edge, face);
         }
@@ -174,22 +191,11 @@ void GaussMapSearch::searchCells(const FaceMap& map, int face, const SbVec3d& vi
 
 int32_t GaussMapSearch::nextStamp(void)
 {
-    if (passStamp > std::numeric_limits<int32_t>::max() - 2 * kCubeFaceCount) {
-        passStamp = 0;
-        ++stampEra;
+    if (stamp == std::numeric_limits<int32_t>::max()) {
+        for (MeshMap& mesh : meshes)
+            for (FaceMap& face : mesh)
+                std::fill(face.tested.begin(), face.tested.end(), 0);
+        stamp = 0;
     }
-    passStamp += kCubeFaceCount;
-    if (era != stampEra) {
-        resetSpareWords();
-        era = stampEra;
-    }
-    return passStamp;
-}
-
-void GaussMapSearch::resetSpareWords(void)
-{
-    for (MeshMap& mesh : meshes)
-        for (FaceMap& face : mesh)
-            for (ArcPiece& piece : face.pieces)
-                piece.edge->spare = 0;
+    return ++stamp;
 }

@@ -12,10 +12,16 @@
 // from its leftFace normal to its rightFace normal, the view is the great
 // circle perpendicular to d, and the silhouette edges are the arcs that meet
 // that circle. build() files each arc's straight pieces by mesh and cube
-// face (and, in grid mode, by the cells of a 31 x 31 grid over the face they
-// pass); query() tests only the pieces on the faces the view's circle
-// crosses, and in grid mode only those in the cells its chord passes, so a
-// camera move costs the arcs near the silhouette rather than every face.
+// face (and, in grid mode, by the cells of a grid over the face they pass);
+// query() tests only the pieces on the faces the view's circle crosses, and
+// in grid mode only those in the cells its chord passes, so a camera move
+// costs the arcs near the silhouette rather than every face.
+//
+// The grid has 31 x 31 cells, or more on a face that holds many pieces:
+// about one cell per piece, so that the cells along a chord hold a few
+// pieces each however fine the mesh (a fixed grid would make every query
+// test a share of all pieces). The grid only chooses which pieces are
+// tested; the edges found do not depend on its size.
 //
 // What counts as meeting the circle: an edge is reported when its closed arc
 // meets the closed circle, that is when (d . nL) * (d . nR) <= 0 for its face
@@ -51,15 +57,20 @@ public:
 
     // Files the arcs of every edge with two faces of every mesh of the list,
     // by the mesh's index in the list. With gridMode the pieces also go into
-    // the grid cells of their faces, and queries mark the edges they test in
-    // their `spare` words. The list is not changed otherwise; it must not
+    // the grid cells of their faces. The list is not changed; it must not
     // change while the structures are in use (build again after any change:
-    // the structures hold pointers to the edges).
+    // the structures hold pointers to the edges). Queries touch only the
+    // records of the edges they report.
     void build(WingedEdgeList& list, bool gridMode);
     // Forgets everything built.
     void clear(void);
 
     bool isGridMode(void) const { return grid; }
+    // Cells a side of the grid of a mesh's cube face (0 when not in grid mode
+    // or not built).
+    int gridSize(size_t mesh, int cubeFace) const;
+    // The grid size for a face holding `pieces` arc pieces.
+    static int gridSizeFor(size_t pieces);
     size_t meshCount(void) const { return meshes.size(); }
 
     // Calls found(edge) for every silhouette edge of the mesh seen along d
@@ -82,10 +93,14 @@ public:
 private:
     struct FaceMap {
         std::vector<ArcPiece> pieces;
+        int gridSize = 0;
         // Grid mode: the pieces passing cell c are
-        // cellPieces[cellStart[c] .. cellStart[c + 1]).
+        // cellPieces[cellStart[c] .. cellStart[c + 1]), and the stamp of
+        // the last query that tested each piece (a piece passes several
+        // cells of a chord and is tested once).
         std::vector<int32_t> cellStart;
         std::vector<int32_t> cellPieces;
+        std::vector<int32_t> tested;
     };
     typedef std::array<FaceMap, kCubeFaceCount> MeshMap;
 
@@ -93,25 +108,18 @@ private:
     template <class Found>
     void search(size_t mesh, const SbVec3f& d, Found& found);
     template <class Found>
-    void searchCells(const FaceMap& map, int face, const SbVec3d& view, const CubeChord& chord, int32_t stamp,
+    void searchCells(FaceMap& map, int face, const SbVec3d& view, const CubeChord& chord, int32_t query,
                      Found& found);
-    // The first of the six stamps of a new grid query.
+    // The stamp of a new grid query.
     int32_t nextStamp(void);
-    void resetSpareWords(void);
 
     std::vector<MeshMap> meshes;
     bool grid = false;
     size_t tested = 0;
     std::vector<int32_t> cellBuffer; // reused by every grid query
-
-    // Pass stamps come from one counter for the whole program, so that two
-    // searches over the same meshes never take the same stamp; the counter
-    // advances by 6 per grid query (one stamp per cube face). When it would
-    // overflow it starts again from 0 in a new era, and each search clears
-    // the spare words of its edges before its first query of the new era.
-    static int32_t passStamp;
-    static int64_t stampEra;
-    int64_t era = 0;
+    // Grid queries count up from 1; before the count would overflow, every
+    // piece's stamp is reset and counting starts again.
+    int32_t stamp = 0;
 
     friend struct GaussMapSearchTestAccess;
 };

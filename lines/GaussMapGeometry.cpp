@@ -297,32 +297,33 @@ int gaussArcPieces(const GaussArc& arc, CubeFaceSegment pieces[kCubeFaceCount])
     return count;
 }
 
-int gaussGridCell(double u)
+int gaussGridCell(double u, int size)
 {
-    const double x = (u + 1.0) * 15.0;
+    const double x = (u + 1.0) * ((size - 1) / 2.0);
     if (!(x >= 1.0))
         return 0;
-    if (x >= double(kGaussGridSize - 1))
-        return kGaussGridSize - 1;
+    if (x >= double(size - 1))
+        return size - 1;
     return int(x);
 }
 
-void rasterizeGaussGrid(const SbVec2d& a, const SbVec2d& b, std::vector<int32_t>& cells)
+void rasterizeGaussGrid(const SbVec2d& a, const SbVec2d& b, std::vector<int32_t>& cells, int size)
 {
     // Slack that makes the listing conservative against rounding.
     const double slack = 1e-9;
     if (!std::isfinite(a[0]) || !std::isfinite(a[1]) || !std::isfinite(b[0]) || !std::isfinite(b[1]))
         return;
+    const double half = (size - 1) / 2.0; // cells per unit of u
     const SbVec2d& p = a[0] <= b[0] ? a : b;
     const SbVec2d& q = a[0] <= b[0] ? b : a;
     const double du = q[0] - p[0], dv = q[1] - p[1];
-    const int firstColumn = gaussGridCell(p[0] - slack), lastColumn = gaussGridCell(q[0] + slack);
+    const int firstColumn = gaussGridCell(p[0] - slack, size), lastColumn = gaussGridCell(q[0] + slack, size);
     for (int column = firstColumn; column <= lastColumn; ++column) {
         // The u range of the column (unbounded at the outer columns), widened
         // by the slack and kept within the segment; the segment's v over it.
-        const double columnLow = column == 0 ? -std::numeric_limits<double>::infinity() : -1.0 + column / 15.0;
+        const double columnLow = column == 0 ? -std::numeric_limits<double>::infinity() : -1.0 + column / half;
         const double columnHigh =
-            column == kGaussGridSize - 1 ? std::numeric_limits<double>::infinity() : -1.0 + (column + 1) / 15.0;
+            column == size - 1 ? std::numeric_limits<double>::infinity() : -1.0 + (column + 1) / half;
         const double uLow = std::max(p[0], columnLow - slack), uHigh = std::min(q[0], columnHigh + slack);
         double vLow = p[1], vHigh = q[1];
         if (du > 0.0) {
@@ -331,9 +332,9 @@ void rasterizeGaussGrid(const SbVec2d& a, const SbVec2d& b, std::vector<int32_t>
         }
         if (vLow > vHigh)
             std::swap(vLow, vHigh);
-        const int firstRow = gaussGridCell(vLow - slack), lastRow = gaussGridCell(vHigh + slack);
+        const int firstRow = gaussGridCell(vLow - slack, size), lastRow = gaussGridCell(vHigh + slack, size);
         for (int row = firstRow; row <= lastRow; ++row)
-            cells.push_back(column * kGaussGridSize + row);
+            cells.push_back(column * size + row);
     }
 }
 

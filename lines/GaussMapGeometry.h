@@ -21,7 +21,7 @@
 // Every face carries a 31 x 31 grid: the cell of a coordinate u in [-1, 1]
 // is floor((u + 1) * 15), limited to 0..30 (so cell 30 holds only u = 1),
 // and the cell at column cu (from u) and row cv (from v) is numbered
-// cu * 31 + cv.
+// cu * 31 + cv. Finer grids of the same layout serve large meshes.
 
 #include <Inventor/SbVec2d.h>
 #include <Inventor/SbVec3d.h>
@@ -143,15 +143,18 @@ struct CubeFaceSegment {
 int gaussArcPieces(const GaussArc& arc, CubeFaceSegment pieces[kCubeFaceCount]);
 
 // The grid cell of a face coordinate: floor((u + 1) * 15) limited to 0..30
-// (0 for a value that is not a number).
-int gaussGridCell(double u);
+// (0 for a value that is not a number). A finer grid of `size` cells a side
+// (at least 2) has cells floor((u + 1) * (size - 1) / 2) limited to
+// 0..size-1, and numbers its cells column * size + row.
+int gaussGridCell(double u, int size = kGaussGridSize);
 
 // Appends the numbers of the grid cells the segment a-b passes, column by
 // column, each cell once. Conservative: every cell that holds a point of the
 // closed segment is listed, and cells within 1e-9 of it may be, so that two
 // segments meeting in a point both list that point's cell whatever the
 // rounding. A segment with a coordinate that is not finite lists nothing.
-void rasterizeGaussGrid(const SbVec2d& a, const SbVec2d& b, std::vector<int32_t>& cells);
+void rasterizeGaussGrid(const SbVec2d& a, const SbVec2d& b, std::vector<int32_t>& cells,
+                        int size = kGaussGridSize);
 
 // Which side of the view plane (through the origin, perpendicular to
 // `view`) the point (u, v) of the face lies on, as the signed plane value

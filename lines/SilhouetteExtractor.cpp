@@ -31,15 +31,6 @@ bool isTriangle(const WEFace* face)
     return face != nullptr && face->edges.size() == 3;
 }
 
-// Whether a silhouette edge that is no chunk edge meets the vertex.
-bool hasOutsideSilhouetteEdge(const WEVertex* vertex)
-{
-    for (const WEEdge* edge : vertex->edges)
-        if ((edge->flags & SilhouetteExtractor::SILHOUETTE) != 0 && (edge->flags & SilhouetteExtractor::CHUNK_EDGE) == 0)
-            return true;
-    return false;
-}
-
 // The next edge around `vertex` after `edge`, through the wings.
 WEEdge* turn(const WEVertex* vertex, const WEEdge* edge)
 {
@@ -53,21 +44,13 @@ double SilhouetteExtractor::sharpThreshold(double angle)
     return std::cos((180.0 - angle) * 0.017453292519943295);
 }
 
+bool SilhouetteExtractor::hasSide(const SbVec3f& normal)
+{
+    const float x = normal[0], y = normal[1], z = normal[2];
+    return std::isfinite(x) && std::isfinite(y) && std::isfinite(z) && (x != 0.0f || y != 0.0f || z != 0.0f);
+}
+
 // --- the selection -----------------------------------------------------------
-
-void SilhouetteExtractor::beginMesh(const WingedEdgeMesh& mesh)
-{
-    selection.clear();
-    member.assign(size_t(largestRecordId(mesh.edges) + 1), 0);
-    listed.assign(member.size(), 0);
-    faceCount.assign(size_t(largestRecordId(mesh.faces) + 1), 0);
-    vertexCount.assign(size_t(largestRecordId(mesh.vertices) + 1), 0);
-}
-
-bool SilhouetteExtractor::contains(const WEEdge* edge) const
-{
-    return member[size_t(edge->id)] != 0;
-}
 
 void SilhouetteExtractor::add(WEEdge* edge)
 {
@@ -76,11 +59,6 @@ void SilhouetteExtractor::add(WEEdge* edge)
         listed[size_t(edge->id)] = 1;
         selection.push_back(edge);
     }
-}
-
-void SilhouetteExtractor::remove(WEEdge* edge)
-{
-    member[size_t(edge->id)] = 0;
 }
 
 void SilhouetteExtractor::count(const WEEdge* edge, int delta, bool onlyVertices)
@@ -97,42 +75,115 @@ void SilhouetteExtractor::count(const WEEdge* edge, int delta, bool onlyVertices
 
 // --- classification ----------------------------------------------------------
 
+// Border and sharp edges of every mesh, and the scratch arrays sized once
+// for the largest ids of all meshes.
 void SilhouetteExtractor::classify(WingedEdgeList& list, double angle)
 {
     const double threshold = sharpThreshold(angle);
-    border.assign(list.meshes.size(), {});
-    sharp.assign(list.meshes.size(), {});
+    meshes.assign(list.meshes.size(), MeshCache());
+    faceArrays = false;
+    int32_t largestEdge = -1, largestFace = -1, largestVertex = -1;
     for (size_t m = 0; m < list.meshes.size(); ++m) {
+        MeshCache& cache = meshes[m];
         for (WEEdge& edge : list.meshes[m].edges) {
+            largestEdge = std::max(largestEdge, edge.id);
             if (edge.leftFace == nullptr || edge.rightFace == nullptr) {
-                border[m].push_back(&edge);
+                cache.border.push_back(&edge);
                 continue;
             }
-            const double cosine = double(edge.leftFace->normal.dot(edge.rightFace->normal));
-            if (cosine < threshold)
-                sharp[m].push_back(&edge);
+            const SbVec3f& left = edge.leftFace->normal;
+            const SbVec3f& right = edge.rightFace->normal;
+            if (hasSide(left) && hasSide(right) && double(left.dot(right)) < threshold)
+                cache.sharp.push_back(&edge);
+        }
+        largestFace = std::max(largestFace, largestRecordId(list.meshes[m].faces));
+        largestVertex = std::max(largestVertex, largestRecordId(list.meshes[m].vertices));
+    }
+    selection.clear();
+    member.assign(size_t(largestEdge + 1), 0);
+    listed.assign(member.size(), 0);
+    faceCount.assign(size_t(largestFace + 1), 0);
+    vertexCount.assign(size_t(largestVertex + 1), 0);
+    ++classifications;
+    classified = true;
+}
+
+// The facing test of perspective views reads only these arrays: per face its
+// normal and first corner, per two-sided edge its faces' ids.
+void SilhouetteExtractor::buildFaceArrays(WingedEdgeList& list)
+{
+    size_t largest = 0;
+    for (size_t m = 0; m < list.meshes.size(); ++m) {
+        MeshCache& cache = meshes[m];
+        const WingedEdgeMesh& mesh = list.meshes[m];
+        const size_t size = size_t(largestRecordId(mesh.faces) + 1);
+        largest = std::max(largest, size);
+        cache.faceNormal.assign(size, SbVec3f(0.0f, 0.0f, 0.0f));
+        cache.facePoint.assign(size, SbVec3f(0.0f, 0.0f, 0.0f));
+        for (const WEFace& face : mesh.faces) {
+            const WEVertex* corner = firstCorner(face);
+            cache.faceNormal[size_t(face.id)] = face.normal;
+            if (corner != nullptr)
+                cache.facePoint[size_t(face.id)] = corner->position;
+        }
+        cache.twoSided.clear();
+        cache.twoSidedFaces.clear();
+        for (WEEdge& edge : list.meshes[m].edges) {
+            if (edge.leftFace == nullptr || edge.rightFace == nullptr)
+                continue;
+            if (!hasSide(edge.leftFace->normal) || !hasSide(edge.rightFace->normal))
+                continue;
+            cache.twoSided.push_back(&edge);
+            cache.twoSidedFaces.push_back(edge.leftFace->id);
+            cache.twoSidedFaces.push_back(edge.rightFace->id);
         }
     }
+    facing.assign(largest, 0);
+    faceArrays = true;
 }
 
 std::vector<int32_t> SilhouetteExtractor::selectedMeshes(const WingedEdgeList& list, int32_t shapeKey) const
 {
-    std::vector<int32_t> meshes;
+    std::vector<int32_t> selected;
     for (size_t m = 0; m < list.meshes.size(); ++m) {
         if (shapeKey == -1) {
-            meshes.push_back(int32_t(m));
+            selected.push_back(int32_t(m));
         } else if (list.meshes[m].objectIndex == shapeKey) {
-            meshes.push_back(int32_t(m));
+            selected.push_back(int32_t(m));
             break;
         }
     }
-    return meshes;
+    return selected;
 }
 
 void SilhouetteExtractor::addBorderEdges(size_t mesh)
 {
-    for (WEEdge* edge : border[mesh]) {
+    for (WEEdge* edge : meshes[mesh].border) {
         edge->flags |= BORDER;
+        add(edge);
+        count(edge, 1);
+    }
+}
+
+// The edges in `found` join the selection as silhouette edges. A frame
+// touches few records, but they lie anywhere in memory: fetching all of them
+// first, and then the vertices and faces they lead to, lets those loads
+// overlap instead of waiting for each in turn. An edge found twice (an arc
+// crossing the view's circle where it passes a cube edge) is added once.
+void SilhouetteExtractor::addSilhouetteEdges(void)
+{
+    for (WEEdge* edge : found)
+        __builtin_prefetch(edge);
+    for (WEEdge* edge : found) {
+        __builtin_prefetch(edge->startVertex);
+        __builtin_prefetch(edge->endVertex);
+        __builtin_prefetch(edge->leftFace);
+        __builtin_prefetch(edge->rightFace);
+    }
+    for (WEEdge* edge : found) {
+        if ((edge->flags & SILHOUETTE) != 0)
+            continue;
+        edge->flags |= SILHOUETTE;
         add(edge);
         count(edge, 1);
     }
@@ -145,26 +196,28 @@ void SilhouetteExtractor::perspective(WingedEdgeList& list, double angle, const 
 {
     if (!classified)
         classify(list, angle);
+    if (!faceArrays)
+        buildFaceArrays(list);
     for (int32_t m : selectedMeshes(list, shapeKey)) {
-        WingedEdgeMesh& mesh = list.meshes[size_t(m)];
-        for (WEFace& face : mesh.faces) {
-            const WEVertex* corner = firstCorner(face);
-            SbVec3f towardsEye = corner != nullptr ? eye - corner->position : SbVec3f(0, 0, 0);
-            towardsEye.normalize();
-            face.flags = face.normal.dot(towardsEye) > 0.0f ? 1 : 0;
-        }
-        beginMesh(mesh);
+        const MeshCache& cache = meshes[size_t(m)];
+        // A face is turned towards the eye when its normal points to the
+        // eye's side of its plane.
+        const size_t faces = cache.faceNormal.size();
+        const SbVec3f* normal = cache.faceNormal.data();
+        const SbVec3f* point = cache.facePoint.data();
+        uint8_t* towards = facing.data();
+        for (size_t f = 0; f < faces; ++f)
+            towards[f] = normal[f].dot(eye - point[f]) > 0.0f;
+
+        found.clear();
+        const int32_t* pair = cache.twoSidedFaces.data();
+        for (size_t e = 0; e < cache.twoSided.size(); ++e)
+            if (towards[size_t(pair[2 * e])] != towards[size_t(pair[2 * e + 1])])
+                found.push_back(cache.twoSided[e]);
+
         addBorderEdges(size_t(m));
-        for (WEEdge& edge : mesh.edges) {
-            if (edge.leftFace == nullptr || edge.rightFace == nullptr)
-                continue;
-            if ((edge.leftFace->flags & 1) == (edge.rightFace->flags & 1))
-                continue;
-            edge.flags |= SILHOUETTE;
-            add(&edge);
-            count(&edge, 1);
-        }
-        for (WEEdge* edge : sharp[size_t(m)]) {
+        addSilhouetteEdges();
+        for (WEEdge* edge : cache.sharp) {
             edge->flags |= SHARP;
             add(edge);
         }
@@ -174,7 +227,6 @@ void SilhouetteExtractor::perspective(WingedEdgeList& list, double angle, const 
             repairZigZags(&eye, nullptr);
         output(m, out);
     }
-    classified = true;
 }
 
 void SilhouetteExtractor::orthographic(WingedEdgeList& list, double angle, const SbVec3f& d, const SbVec3f& eye,
@@ -184,21 +236,12 @@ void SilhouetteExtractor::orthographic(WingedEdgeList& list, double angle, const
     if (!classified)
         classify(list, angle);
     for (int32_t m : selectedMeshes(list, shapeKey)) {
-        WingedEdgeMesh& mesh = list.meshes[size_t(m)];
-        beginMesh(mesh);
+        found.clear();
+        if (search)
+            search(m, d, [this](WEEdge* edge) { found.push_back(edge); });
         addBorderEdges(size_t(m));
-        if (search) {
-            search(m, d, [this](WEEdge* edge) {
-                // An arc can cross the view's great circle on two cube faces
-                // where it passes a cube edge; it is still one edge.
-                if ((edge->flags & SILHOUETTE) != 0)
-                    return;
-                edge->flags |= SILHOUETTE;
-                add(edge);
-                count(edge, 1);
-            });
-        }
-        for (WEEdge* edge : sharp[size_t(m)]) {
+        addSilhouetteEdges();
+        for (WEEdge* edge : meshes[size_t(m)].sharp) {
             edge->flags |= SHARP;
             if ((edge->flags & SILHOUETTE) == 0) {
                 add(edge);
@@ -211,20 +254,28 @@ void SilhouetteExtractor::orthographic(WingedEdgeList& list, double angle, const
             repairZigZags(nullptr, &d);
         output(m, out);
     }
-    classified = true;
 }
 
 void SilhouetteExtractor::output(int32_t mesh, std::vector<Edge>& out)
 {
-    for (WEEdge* edge : selection) {
-        if (!contains(edge))
-            continue;
-        out.push_back({ edge, mesh });
-        edge->flags = 0;
-    }
-    // Whatever a repair left on edges that are no longer selected.
     for (WEEdge* edge : selection)
+        if (contains(edge))
+            out.push_back({ edge, mesh });
+    // Every counter the run changed belongs to a vertex or face of an edge
+    // that entered the selection; clearing those leaves the arrays zero for
+    // the next mesh or frame. Flags a repair left on edges that are no
+    // longer selected go too.
+    for (WEEdge* edge : selection) {
         edge->flags = 0;
+        member[size_t(edge->id)] = 0;
+        listed[size_t(edge->id)] = 0;
+        counter(edge->startVertex) = 0;
+        counter(edge->endVertex) = 0;
+        if (edge->leftFace != nullptr)
+            counter(edge->leftFace) = 0;
+        if (edge->rightFace != nullptr)
+            counter(edge->rightFace) = 0;
+    }
     selection.clear();
 }
 
@@ -322,17 +373,6 @@ void SilhouetteExtractor::traceChunk(WEVertex* start, WEEdge* entry, const SbVec
                 edge->flags &= ~(CHUNK_KEPT | CHUNK_VISITED);
                 path.pop_back();
                 if (!path.empty() && (farthest > bestMax || nearest > bestMin)) {
-                    best = path;
-                    bestMax = farthest;
-                    bestMin = nearest;
-                }
-                break;
-            }
-            // A vertex where the outline goes on outside the chunk ends the
-            // way through it. Turning on from here could run into the other
-            // way's edges first and end the whole trace with nothing decided.
-            if (hasOutsideSilhouetteEdge(next)) {
-                if (farthest > bestMax || nearest > bestMin) {
                     best = path;
                     bestMax = farthest;
                     bestMin = nearest;

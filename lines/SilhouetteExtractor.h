@@ -10,15 +10,28 @@
 // straighter line).
 //
 // Border and sharp edges depend only on the meshes and the angle; they are
-// classified once and cached until invalidate(). The silhouette is found per
-// view: by testing every face against the eye point (perspective), or by
-// asking a search structure for the edges whose face normals lie on both
-// sides of the plane perpendicular to the view direction (orthographic).
+// classified once and cached until invalidate(), together with everything a
+// frame needs in compact arrays: the scratch counters sized for the largest
+// mesh and, for perspective views, every face's normal and first corner and
+// every two-sided edge's pair of face numbers. A frame then costs one pass
+// over those arrays (perspective) or the edges a search returns
+// (orthographic), plus the edges it selects; nothing walks the record lists.
+// The records must therefore not change between runs without invalidate().
+//
+// The silhouette is found per view: by testing every face against the eye
+// point (perspective), or by asking a search structure for the edges whose
+// face normals lie on both sides of the plane perpendicular to the view
+// direction (orthographic).
+//
+// A face whose normal is zero or not finite (zero area) turns towards no
+// side: an edge next to one is never a silhouette edge and never sharp, in
+// both views alike, so that a degenerate sliver neither breaks nor doubles
+// the outline.
 //
 // While it works the extractor keeps its marks in the records' flags words
-// (edge bits below; face bit 4 marks chunk faces and is left set; the
-// perspective facing test writes 1 or 0 into every face's flags word) and
-// leaves the edge flags zero when it is done.
+// (edge bits below; face bit 4 marks chunk faces and is left set) and leaves
+// the edge flags zero when it is done. The facing of the faces lives in an
+// array of the extractor, not in the faces' flags words.
 
 #include <Inventor/SbVec3f.h>
 
@@ -58,10 +71,12 @@ public:
     typedef std::function<void(int32_t mesh, const SbVec3f& d, const std::function<void(WEEdge*)>& found)>
         SilhouetteSearch;
 
-    // Forgets the border and sharp edges, so that the next run classifies
-    // the edges again (the meshes or the angle changed).
+    // Forgets the border and sharp edges and the compact arrays, so that the
+    // next run classifies the edges again (the meshes or the angle changed).
     void invalidate(void) { classified = false; }
     bool isClassified(void) const { return classified; }
+    // How often the edges have been classified.
+    int getClassificationCount(void) const { return classifications; }
 
     // Perspective view from `eye` (object space). Meshes: all with shapeKey
     // -1, else the first whose objectIndex equals it. Appends to `out`.
@@ -74,30 +89,50 @@ public:
                       const SilhouetteSearch& search, const Repairs& repairs, std::vector<Edge>& out);
 
     // The cached classification of one mesh (after a run).
-    const std::vector<WEEdge*>& borderEdges(size_t mesh) const { return border[mesh]; }
-    const std::vector<WEEdge*>& sharpEdges(size_t mesh) const { return sharp[mesh]; }
+    const std::vector<WEEdge*>& borderEdges(size_t mesh) const { return meshes[mesh].border; }
+    const std::vector<WEEdge*>& sharpEdges(size_t mesh) const { return meshes[mesh].sharp; }
 
     // Cosine threshold of the sharp test for a dihedral angle in degrees:
     // two faces whose normals' dot product is below it meet at a sharper
     // angle. -1 for angle 0 (nothing is sharp).
     static double sharpThreshold(double angle);
+    // Whether a face normal gives the face a side: finite and not zero.
+    static bool hasSide(const SbVec3f& normal);
 
 private:
+    // What is cached per mesh from the classification.
+    struct MeshCache {
+        std::vector<WEEdge*> border;
+        std::vector<WEEdge*> sharp;
+        // Perspective only, by face id: normal and first corner.
+        std::vector<SbVec3f> faceNormal;
+        std::vector<SbVec3f> facePoint;
+        // Perspective only: the two-sided edges whose faces both have a
+        // side, in list order, and the ids of their left and right faces in
+        // pairs. The per-frame pass streams only the ids.
+        std::vector<WEEdge*> twoSided;
+        std::vector<int32_t> twoSidedFaces;
+    };
+
+    void classify(WingedEdgeList& list, double angle);
+    void buildFaceArrays(WingedEdgeList& list);
+    std::vector<int32_t> selectedMeshes(const WingedEdgeList& list, int32_t shapeKey) const;
+
     // The selection of one mesh: edges in the order they were selected, and
     // for every face and vertex the number of selected edges touching it.
-    void beginMesh(const WingedEdgeMesh& mesh);
-    bool contains(const WEEdge* edge) const;
+    // The arrays keep their size between runs; output() clears exactly the
+    // entries the run touched.
+    bool contains(const WEEdge* edge) const { return member[size_t(edge->id)] != 0; }
     void add(WEEdge* edge);
-    void remove(WEEdge* edge);
+    void remove(WEEdge* edge) { member[size_t(edge->id)] = 0; }
     int& counter(const WEFace* face) { return faceCount[size_t(face->id)]; }
     int& counter(const WEVertex* vertex) { return vertexCount[size_t(vertex->id)]; }
     // Adds delta to the counters of the edge's vertices, and of its faces
     // unless onlyVertices.
     void count(const WEEdge* edge, int delta, bool onlyVertices = false);
 
-    void classify(WingedEdgeList& list, double angle);
-    std::vector<int32_t> selectedMeshes(const WingedEdgeList& list, int32_t shapeKey) const;
     void addBorderEdges(size_t mesh);
+    void addSilhouetteEdges(void);
     void repairTriangleChunks(const SbVec3f& reference);
     // Runs the chunk tracer from `start`, entering along the silhouette edge
     // `entry` that arrives from outside the chunk.
@@ -106,14 +141,17 @@ private:
     void output(int32_t mesh, std::vector<Edge>& out);
 
     bool classified = false;
-    std::vector<std::vector<WEEdge*>> border;
-    std::vector<std::vector<WEEdge*>> sharp;
+    bool faceArrays = false;
+    int classifications = 0;
+    std::vector<MeshCache> meshes;
 
     std::vector<WEEdge*> selection;   // in selection order; removed edges are skipped
     std::vector<uint8_t> member;      // by edge id: in the selection
     std::vector<uint8_t> listed;      // by edge id: has an entry in `selection`
     std::vector<int> faceCount;       // by face id
     std::vector<int> vertexCount;     // by vertex id
+    std::vector<uint8_t> facing;      // by face id, perspective: turned towards the eye
+    std::vector<WEEdge*> found;       // silhouette edges of one mesh, before they are added
 };
 
 #endif // QUILLMAP_SILHOUETTEEXTRACTOR_H

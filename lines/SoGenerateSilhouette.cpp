@@ -7,6 +7,7 @@
 #include <Inventor/SbMatrix.h>
 #include <Inventor/SbViewVolume.h>
 #include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/elements/SoCacheElement.h>
 #include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/elements/SoModelMatrixElement.h>
 #include <Inventor/elements/SoViewVolumeElement.h>
@@ -105,6 +106,10 @@ void SoGenerateSilhouette::doAction(SoAction* action)
     WingedEdgeList* list = getWingedEdgeList(state);
     if (list == nullptr || list->upToDate == 0)
         return;
+    // What this node sends or draws depends on the list's records and status
+    // words and, when it draws, on the depth buffer: no element tracks
+    // those, so no render cache around it may replay an earlier result.
+    SoCacheElement::invalidate(state);
 
     edges.clear();
     visible.clear();
@@ -151,12 +156,19 @@ void SoGenerateSilhouette::extract(WingedEdgeList& list, SoState* state)
         cameraKnown = true;
     }
 
-    const bool classify = list.classified == 0;
-    if (classify) {
+    // The caches hold handles into the records they were made from. Another
+    // node on the same list may have classified it while this one's caches
+    // still belong to records freed since, so the list's mark alone does not
+    // tell; the generation does.
+    const bool stale = list.classified == 0 || list.getGeneration() != cachedGeneration || !extractor.isClassified();
+    if (stale) {
         extractor.invalidate();
+        cachedGeneration = list.getGeneration();
         ++classifications;
         if (projection == 0)
             gaussMap.build(list, list.totalFaceCount() > kGridModeFaces);
+        else
+            gaussMap.clear();
     }
 
     SilhouetteExtractor::Repairs repairs;
@@ -178,13 +190,14 @@ void SoGenerateSilhouette::sendEdges(SoState* state, const WingedEdgeList& list)
 {
     // A number for every vertex the edges use, by mesh and vertex id, so
     // that a vertex shared by several edges is stored once; every edge a
-    // strip of its own.
-    std::vector<std::vector<int32_t>> number(list.meshes.size());
-    std::vector<SbVec3f> points;
-    std::vector<int32_t> strips;
-    strips.reserve(edges.size() * 3);
-    auto numberOf = [&](int32_t mesh, const WEVertex* vertex) {
-        std::vector<int32_t>& byId = number[size_t(mesh)];
+    // strip of its own. The tables keep their size between frames and only
+    // the entries used are reset, so a frame costs its edges.
+    if (vertexNumber.size() < list.meshes.size())
+        vertexNumber.resize(list.meshes.size());
+    points.clear();
+    strips.clear();
+    auto numberOf = [this](int32_t mesh, const WEVertex* vertex) {
+        std::vector<int32_t>& byId = vertexNumber[size_t(mesh)];
         if (size_t(vertex->id) >= byId.size())
             byId.resize(size_t(vertex->id) + 1, -1);
         int32_t& k = byId[size_t(vertex->id)];
@@ -199,6 +212,9 @@ void SoGenerateSilhouette::sendEdges(SoState* state, const WingedEdgeList& list)
         strips.push_back(numberOf(e.mesh, e.edge->endVertex));
         strips.push_back(-1);
     }
+    for (const SilhouetteExtractor::Edge& e : edges)
+        for (const WEVertex* vertex : { e.edge->startVertex, e.edge->endVertex })
+            vertexNumber[size_t(e.mesh)][size_t(vertex->id)] = -1;
     appendLines(state, this, points, strips, coordinatesOutput, indicesOutput);
 }
 

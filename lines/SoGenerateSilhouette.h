@@ -77,6 +77,8 @@ public:
     const std::vector<VisibleEdge>& getLastVisibleEdges(void) const { return visible; }
     // How often the border and sharp edges have been classified.
     int getClassificationCount(void) const { return classifications; }
+    // Whether parallel views search the Gauss map through its cell grid.
+    bool usesGridSearch(void) const { return gaussMap.isGridMode(); }
 
 protected:
     ~SoGenerateSilhouette() override;
@@ -96,10 +98,16 @@ private:
     SbVec3f viewDirection = SbVec3f(0.0f, 0.0f, -1.0f);
     bool cameraKnown = false;
     int classifications = 0;
+    uint64_t cachedGeneration = 0; // of the list the caches were made for
 
     std::vector<SilhouetteExtractor::Edge> edges;
     std::vector<VisibleEdge> visible;
     bool visibilityTested = false;
+    // Scratch of sendEdges: output number of each vertex by mesh and id (-1
+    // when not numbered), and the points and strips of one frame.
+    std::vector<std::vector<int32_t>> vertexNumber;
+    std::vector<SbVec3f> points;
+    std::vector<int32_t> strips;
     SoMFVec3f coordinatesOutput;
     SoMFInt32 indicesOutput;
     SbColor drawingColor;

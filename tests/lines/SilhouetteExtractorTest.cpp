@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "lines/GaussMap.h"
 #include "lines/SilhouetteExtractor.h"
 #include "support/MeshBuilders.h"
 #include "wingededge/WingedEdge.h"
@@ -223,99 +224,181 @@ WEEdge* edgeAt(WingedEdgeList& list, const SbVec3f& a, const SbVec3f& b)
 
 TEST(SilhouetteExtractorTest, ZigZagAroundATriangleSeenEdgeOnTakesItsThirdEdge)
 {
-    // Around F: w = F A B nearly edge-on, T1, T2, T4 turned away; T3 beyond
-    // A B turned towards the view. The silhouette runs A F B around w; the
-    // straighter line is A B.
+    // Around F: w = F A B nearly edge-on, T1, T2, T4 turned towards the
+    // view; T3 beyond A B turned away. The silhouette runs A F B around w;
+    // the straighter line is A B. Seen in parallel along +z, and in
+    // perspective from far away on the same side, where w's angle to the
+    // line of sight from its corner is about the same.
     const SbVec3f F(0, 0, 0), A(1, 0, 0), B(0, 1, 0), Q(-1, 0, 0), P(0, -1, 0), R(1, 1, 0);
-    const SbVec3f d(0, 0, 1);
-    for (float g : { 0.02f, 0.05f }) {
-        WingedEdgeList list;
-        WingedEdgeMesh::buildFromStrips(list, 0, stripsFromTriangles({ F, A, B, Q, P, R },
-                                                                     { { 0, 1, 2 }, { 0, 2, 3 }, { 0, 3, 4 },
-                                                                       { 0, 4, 1 }, { 1, 5, 2 } }));
-        WEFace* w = faceAt(list, { F, A, B });
-        ASSERT_NE(w, nullptr);
-        w->normal.setValue(std::sqrt(1.0f - g * g), 0.0f, g);
-        for (auto corners : { std::vector<SbVec3f>{ F, B, Q }, { F, Q, P }, { F, P, A } })
-            faceAt(list, corners)->normal.setValue(0, 0, -1);
-        faceAt(list, { A, R, B })->normal.setValue(0, 0, 1);
+    const SbVec3f d(0, 0, 1), far(0.2f, 0.3f, -1000.0f);
+    for (bool perspective : { false, true })
+        for (float g : { 0.02f, 0.05f }) {
+            const std::string what = std::string(perspective ? "perspective" : "parallel") + ", g " + std::to_string(g);
+            WingedEdgeList list;
+            WingedEdgeMesh::buildFromStrips(list, 0, stripsFromTriangles({ F, A, B, Q, P, R },
+                                                                         { { 0, 1, 2 }, { 0, 2, 3 }, { 0, 3, 4 },
+                                                                           { 0, 4, 1 }, { 1, 5, 2 } }));
+            WEFace* w = faceAt(list, { F, A, B });
+            ASSERT_NE(w, nullptr);
+            w->normal.setValue(std::sqrt(1.0f - g * g), 0.0f, g);
+            for (auto corners : { std::vector<SbVec3f>{ F, B, Q }, { F, Q, P }, { F, P, A } })
+                faceAt(list, corners)->normal.setValue(0, 0, -1);
+            faceAt(list, { A, R, B })->normal.setValue(0, 0, 1);
 
-        SilhouetteExtractor extractor;
-        std::vector<SilhouetteExtractor::Edge> out;
-        extractor.orthographic(list, 0.0, d, d * -10.0f, -1, bruteForceSearch(list), SilhouetteExtractor::Repairs(),
-                               out);
-        const EdgeSet got = asSet(out);
-        const bool repaired = g <= 0.03f;
-        EXPECT_EQ(got.count({ 0, edgeAt(list, A, B)->id }), repaired ? 1u : 0u) << "g " << g;
-        EXPECT_EQ(got.count({ 0, edgeAt(list, F, A)->id }), repaired ? 0u : 1u) << "g " << g;
-        EXPECT_EQ(got.count({ 0, edgeAt(list, F, B)->id }), repaired ? 0u : 1u) << "g " << g;
-        // The five border edges stay.
-        EXPECT_EQ(got.size(), size_t(5 + (repaired ? 1 : 2))) << "g " << g;
-        expectClean(list, "zig-zag");
+            auto run = [&](const SilhouetteExtractor::Repairs& repairs) {
+                SilhouetteExtractor extractor;
+                std::vector<SilhouetteExtractor::Edge> out;
+                if (perspective)
+                    extractor.perspective(list, 0.0, far, -1, repairs, out);
+                else
+                    extractor.orthographic(list, 0.0, d, far, -1, bruteForceSearch(list), repairs, out);
+                expectClean(list, what.c_str());
+                return asSet(out);
+            };
+            const EdgeSet got = run(SilhouetteExtractor::Repairs());
+            const bool repaired = g <= 0.03f;
+            EXPECT_EQ(got.count({ 0, edgeAt(list, A, B)->id }), repaired ? 1u : 0u) << what;
+            EXPECT_EQ(got.count({ 0, edgeAt(list, F, A)->id }), repaired ? 0u : 1u) << what;
+            EXPECT_EQ(got.count({ 0, edgeAt(list, F, B)->id }), repaired ? 0u : 1u) << what;
+            // The five border edges stay.
+            EXPECT_EQ(got.size(), size_t(5 + (repaired ? 1 : 2))) << what;
 
-        // Switched off, the zig-zag stays.
-        SilhouetteExtractor::Repairs off;
-        off.zigZags = false;
-        out.clear();
-        extractor.orthographic(list, 0.0, d, d * -10.0f, -1, bruteForceSearch(list), off, out);
-        EXPECT_EQ(asSet(out).count({ 0, edgeAt(list, A, B)->id }), 0u);
-    }
+            // Switched off, the zig-zag stays.
+            SilhouetteExtractor::Repairs off;
+            off.zigZags = false;
+            EXPECT_EQ(run(off).count({ 0, edgeAt(list, A, B)->id }), 0u) << what;
+        }
 }
 
-TEST(SilhouetteExtractorTest, TriangleChunkKeepsTheNearerWayThrough)
+TEST(SilhouetteExtractorTest, FacesWithoutANormalTurnNowhereInEitherView)
 {
-    // A grid in z = 0 viewed along +z. Turned away: the lower half and a
-    // finger of two columns reaching up from the middle, except the
-    // triangle c = U V W at its foot: c is a small island whose three edges
-    // are all silhouette, touching the left part's outline at U and the
-    // right part's at V. Of the two ways from U to V through it, the direct
-    // edge U V stays near the eye below; U W V reaches farther up and goes.
+    // Faces of zero area have no normal. An edge next to one is neither a
+    // silhouette edge nor sharp, in perspective (per face against the eye)
+    // and in parallel views (the Gauss map) alike, so that both views of a
+    // model give the same outline.
     WingedEdgeList list;
-    WingedEdgeMesh::buildFromStrips(list, 0, makeGrid(8));
-    const SbVec3f U(3, 4, 0), V(4, 4, 0), W(4, 5, 0);
-    WEFace* c = faceAt(list, { U, V, W });
-    ASSERT_NE(c, nullptr);
+    WingedEdgeMesh& mesh = buildSingle(list, makeSphere(12, 16));
+    std::set<const WEFace*> without;
+    int k = 0;
+    for (WEFace& face : mesh.faces) {
+        if (k++ % 7 != 3)
+            continue;
+        face.normal = k % 2 ? SbVec3f(0, 0, 0) : SbVec3f(NAN, 0, 1);
+        without.insert(&face);
+    }
+    SilhouetteExtractor::Repairs off;
+    off.triangleChunks = off.zigZags = false;
+    GaussMapSearch gaussMap;
+    gaussMap.build(list, false);
+    const SilhouetteExtractor::SilhouetteSearch search = [&gaussMap](int32_t m, const SbVec3f& d,
+                                                                      const std::function<void(WEEdge*)>& found) {
+        gaussMap.query(size_t(m), d, found);
+    };
+    std::mt19937 random(17);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int compared = 0;
+    for (int trial = 0; trial < 60; ++trial) {
+        SbVec3f d(unit(random), unit(random), unit(random));
+        d.normalize();
+        bool clear = true;
+        for (const WEFace& face : mesh.faces)
+            clear = clear && (without.count(&face) || std::fabs(face.normal.dot(d)) > 1e-2f);
+        if (!clear)
+            continue;
+        SilhouetteExtractor a, b;
+        std::vector<SilhouetteExtractor::Edge> near, parallel;
+        a.perspective(list, 115.0, d * -1e5f, -1, off, near);
+        b.orthographic(list, 115.0, d, d * -1e5f, -1, search, off, parallel);
+        EXPECT_EQ(asSet(near), asSet(parallel)) << "view " << trial;
+        for (const SilhouetteExtractor::Edge& e : near)
+            EXPECT_TRUE(!without.count(e.edge->leftFace) && !without.count(e.edge->rightFace))
+                << "view " << trial << ": edge " << e.edge->id << " next to a face without a normal";
+        EXPECT_FALSE(near.empty());
+        ++compared;
+    }
+    EXPECT_GE(compared, 10);
+}
+
+// Faces of a grid in z = 0 turned towards +z or away by the predicate, given
+// each face's centre.
+template <class Away>
+void turnGridFaces(WingedEdgeList& list, Away away)
+{
     for (WEFace& face : list.meshes[0].faces) {
         SbVec3f centre(0, 0, 0);
         for (const WEEdge* e : face.edges)
             centre += e->startVertex->position + e->endVertex->position;
-        centre /= 6.0f;
-        const bool finger = centre[0] > 3.0f && centre[0] < 5.0f && centre[1] > 4.0f &&
-                            !(centre[1] < 5.0f && centre[0] > 4.0f && centre[0] - 4.0f > centre[1] - 4.0f);
-        const bool away = centre[1] < 4.0f || (finger && &face != c);
-        face.normal.setValue(0, 0, away ? -1.0f : 1.0f);
+        face.normal.setValue(0, 0, away(face, centre / 6.0f) ? -1.0f : 1.0f);
     }
-    const SbVec3f d(0, 0, 1);
-    const SbVec3f eye(3.5f, -30.0f, -10.0f);
+}
 
-    SilhouetteExtractor extractor;
-    SilhouetteExtractor::Repairs off;
+TEST(SilhouetteExtractorTest, TriangleChunks)
+{
+    // A grid in z = 0 viewed along +z.
+    const SbVec3f d(0, 0, 1), below(3.5f, -30.0f, -10.0f);
+    SilhouetteExtractor::Repairs off, chunksOnly;
     off.triangleChunks = off.zigZags = false;
-    std::vector<SilhouetteExtractor::Edge> out;
-    extractor.orthographic(list, 0.0, d, eye, -1, bruteForceSearch(list), off, out);
-    const EdgeSet unrepaired = asSet(out);
-    const int32_t uv = edgeAt(list, U, V)->id, uw = edgeAt(list, U, W)->id, vw = edgeAt(list, V, W)->id;
-    for (int32_t id : { uv, uw, vw })
-        ASSERT_EQ(unrepaired.count({ 0, id }), 1u) << "chunk edge " << id << " is not selected";
-
-    SilhouetteExtractor::Repairs chunksOnly;
     chunksOnly.zigZags = false;
-    out.clear();
-    extractor.orthographic(list, 0.0, d, eye, -1, bruteForceSearch(list), chunksOnly, out);
-    EdgeSet expected = unrepaired;
-    expected.erase({ 0, uw });
-    expected.erase({ 0, vw });
-    EXPECT_EQ(asSet(out), expected) << "seen from below";
-    EXPECT_NE(c->flags & SilhouetteExtractor::CHUNK_FACE, 0) << "the chunk face keeps its mark";
-    expectClean(list, "chunk");
+    const SbVec3f U(3, 4, 0), V(4, 4, 0), W(4, 5, 0);
 
-    // Seen from above, W is the nearest corner: the way through it stays.
-    out.clear();
-    extractor.orthographic(list, 0.0, d, SbVec3f(3.5f, 30.0f, -10.0f), -1, bruteForceSearch(list), chunksOnly, out);
-    expected = unrepaired;
-    expected.erase({ 0, uv });
-    EXPECT_EQ(asSet(out), expected) << "seen from above";
-    expectClean(list, "chunk from above");
+    // An island: the triangle c = U V W is the only face turned towards the
+    // view. Its three silhouette edges are a small closed loop that touches
+    // no other line, and the repair takes it out.
+    {
+        WingedEdgeList list;
+        WingedEdgeMesh::buildFromStrips(list, 0, makeGrid(8));
+        WEFace* c = faceAt(list, { U, V, W });
+        ASSERT_NE(c, nullptr);
+        turnGridFaces(list, [c](const WEFace& face, const SbVec3f&) { return &face != c; });
+        SilhouetteExtractor extractor;
+        std::vector<SilhouetteExtractor::Edge> out;
+        extractor.orthographic(list, 0.0, d, below, -1, bruteForceSearch(list), off, out);
+        EdgeSet loop;
+        for (const WEEdge* e : c->edges)
+            loop.insert({ 0, e->id });
+        EXPECT_EQ(asSet(out).size(), 32u + 3u) << "the grid's border and the island";
+        for (const auto& e : loop)
+            EXPECT_EQ(asSet(out).count(e), 1u) << "island edge " << e.second;
+        out.clear();
+        extractor.orthographic(list, 0.0, d, below, -1, bruteForceSearch(list), chunksOnly, out);
+        EXPECT_EQ(asSet(out).size(), 32u) << "only the grid's border is left";
+        for (const auto& e : loop)
+            EXPECT_EQ(asSet(out).count(e), 0u) << "island edge " << e.second;
+        EXPECT_NE(c->flags & SilhouetteExtractor::CHUNK_FACE, 0) << "the chunk face keeps its mark";
+        expectClean(list, "island");
+    }
+
+    // A chunk on the outline: turned away are the lower half and a finger
+    // of two columns reaching up from the middle, except c at its foot,
+    // which touches the left part's outline at U and the right part's at V.
+    // Every trace into c turns around its corners in the faces' cycle
+    // direction; the ways along the cycle wrap around c and come back to an
+    // edge the trace has marked, and such a trace keeps everything it
+    // marked: the chunk stays whole, as unrepaired.
+    {
+        WingedEdgeList list;
+        WingedEdgeMesh::buildFromStrips(list, 0, makeGrid(8));
+        WEFace* c = faceAt(list, { U, V, W });
+        ASSERT_NE(c, nullptr);
+        turnGridFaces(list, [c](const WEFace& face, const SbVec3f& centre) {
+            const bool finger = centre[0] > 3.0f && centre[0] < 5.0f && centre[1] > 4.0f &&
+                                !(centre[1] < 5.0f && centre[0] > 4.0f && centre[0] - 4.0f > centre[1] - 4.0f);
+            return centre[1] < 4.0f || (finger && &face != c);
+        });
+        SilhouetteExtractor extractor;
+        std::vector<SilhouetteExtractor::Edge> out;
+        extractor.orthographic(list, 0.0, d, below, -1, bruteForceSearch(list), off, out);
+        const EdgeSet unrepaired = asSet(out);
+        for (const WEEdge* e : c->edges)
+            ASSERT_EQ(unrepaired.count({ 0, e->id }), 1u) << "chunk edge " << e->id << " is not selected";
+        for (const SbVec3f& eye : { below, SbVec3f(3.5f, 30.0f, -10.0f) }) {
+            out.clear();
+            extractor.orthographic(list, 0.0, d, eye, -1, bruteForceSearch(list), chunksOnly, out);
+            EXPECT_EQ(asSet(out), unrepaired) << "eye " << eye[1];
+            EXPECT_NE(c->flags & SilhouetteExtractor::CHUNK_FACE, 0) << "the chunk face keeps its mark";
+            expectClean(list, "chunk on the outline");
+        }
+    }
 }
 
 } // namespace

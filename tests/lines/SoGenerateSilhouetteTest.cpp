@@ -4,7 +4,10 @@
 // depth-buffer visibility test, and the records it leaves clean.
 
 #include <Inventor/nodes/SoBaseColor.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoCube.h>
+#include <Inventor/nodes/SoDrawStyle.h>
 #include <Inventor/nodes/SoLightModel.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
@@ -16,9 +19,11 @@
 #include <cmath>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "lines/SoGenerateSilhouette.h"
+#include "wingededge/SoGenerateWingedEdge.h"
 #include "support/GLFixture.h"
 #include "support/MeshBuilders.h"
 #include "support/TestNodes.h"
@@ -270,7 +275,10 @@ TEST_F(SoGenerateSilhouetteGL, OrthographicSearchMatchesBruteForce)
         const char* name;
         StripInput input;
     };
-    const Case cases[] = { { "sphere", makeSphere(16, 20) }, { "torus", makeTorus(24, 12, 1.0f, 0.4f) } };
+    // The large sphere is searched through the cell grid.
+    const Case cases[] = { { "sphere", makeSphere(16, 20) },
+                           { "torus", makeTorus(24, 12, 1.0f, 0.4f) },
+                           { "large sphere", makeSphere(101, 201) } };
     std::mt19937 random(5);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     int checked = 0;
@@ -278,6 +286,7 @@ TEST_F(SoGenerateSilhouetteGL, OrthographicSearchMatchesBruteForce)
         list.clear();
         WingedEdgeMesh::buildFromStrips(list, 0, c.input);
         list.upToDate = 1;
+        const bool large = list.totalFaceCount() > 40000;
         for (int trial = 0; trial < 10; ++trial) {
             SbVec3f eye(unit(random), unit(random), unit(random));
             eye.normalize();
@@ -301,10 +310,11 @@ TEST_F(SoGenerateSilhouetteGL, OrthographicSearchMatchesBruteForce)
             for (const SilhouetteExtractor::Edge& e : silhouette->getLastEdges())
                 got.insert(e.edge->id);
             EXPECT_EQ(got, expected) << c.name << " view " << trial;
+            EXPECT_EQ(silhouette->usesGridSearch(), large) << c.name;
             ++checked;
         }
     }
-    EXPECT_GE(checked, 12) << "too few views could be compared";
+    EXPECT_GE(checked, 18) << "too few views could be compared";
 }
 
 TEST_F(SoGenerateSilhouetteGL, SelfDrawnEdgesStopAtOccluders)
@@ -362,6 +372,139 @@ TEST_F(SoGenerateSilhouetteGL, SelfDrawnEdgesStopAtOccluders)
     EXPECT_TRUE(silhouette->getLastVisibleEdges().empty());
     for (const WEVertex& v : list.meshes[0].vertices)
         EXPECT_EQ(v.flags, 0) << "vertex " << v.id;
+}
+
+// Two silhouette nodes under one generator whose model changes between
+// frames, so that the published list holds other meshes in its records.
+// Each node must notice that its caches belong to the records as they were,
+// even when the other node has already classified the new list.
+TEST_F(SoGenerateSilhouetteGL, TwoNodesFollowTheRecordsOfARefreshedList)
+{
+    SoGenerateSilhouette::setTriangleChunkRepairOff(true);
+    SoGenerateSilhouette::setZigZagRepairOff(true);
+    SoSeparator* models[2];
+    const char* names[2] = { "sphere.iv", "torus.iv" };
+    for (int i = 0; i < 2; ++i) {
+        SoInput in;
+        ASSERT_TRUE(in.openFile((std::string(QUILLMAP_SOURCE_DIR "/models/") + names[i]).c_str()));
+        models[i] = SoDB::readAll(&in);
+        ASSERT_NE(models[i], nullptr) << names[i];
+        models[i]->ref();
+    }
+    SoSeparator* scene = new SoSeparator;
+    scene->ref();
+    scene->addChild(perspective);
+    SoDrawStyle* invisible = new SoDrawStyle;
+    invisible->style = SoDrawStyle::INVISIBLE;
+    scene->addChild(invisible);
+    SoGenerateWingedEdge* generator = new SoGenerateWingedEdge;
+    generator->addChild(models[0]);
+    scene->addChild(generator);
+    SoGenerateSilhouette* nodes[2] = { new SoGenerateSilhouette, new SoGenerateSilhouette };
+    for (SoGenerateSilhouette* node : nodes) {
+        node->displaySharpEdges = FALSE;
+        scene->addChild(node);
+    }
+
+    int compared = 0;
+    for (bool parallel : { false, true }) {
+        scene->replaceChild(0, parallel ? static_cast<SoNode*>(orthographic) : perspective);
+        for (int refresh = 0; refresh < 4; ++refresh) {
+            generator->replaceChild(0, models[refresh % 2]);
+            generator->requestRebuild();
+            const SbVec3f eye(3.0f - float(refresh), 2.5f, 4.0f);
+            aim(eye);
+            render(scene);
+            // The silhouette of the meshes now published, by brute force.
+            const WingedEdgeList& list = generator->getOutputList();
+            ASSERT_EQ(list.meshes.size(), 1u);
+            SbVec3f d = -eye;
+            d.normalize();
+            std::set<const WEEdge*> expected;
+            bool clear = true;
+            for (const WEEdge& e : list.meshes[0].edges) {
+                if (e.leftFace == nullptr || e.rightFace == nullptr) {
+                    expected.insert(&e);
+                    continue;
+                }
+                if (!parallel) {
+                    if (facing(*e.leftFace, eye) != facing(*e.rightFace, eye))
+                        expected.insert(&e);
+                    continue;
+                }
+                const float a = e.leftFace->normal.dot(d), b = e.rightFace->normal.dot(d);
+                clear = clear && std::fabs(a) > 1e-4f && std::fabs(b) > 1e-4f;
+                if ((a > 0) != (b > 0))
+                    expected.insert(&e);
+            }
+            if (!clear)
+                continue; // a normal too close to the view plane to call
+            ++compared;
+            for (const SoGenerateSilhouette* node : nodes) {
+                std::set<const WEEdge*> got;
+                for (const SilhouetteExtractor::Edge& e : node->getLastEdges())
+                    got.insert(e.edge);
+                EXPECT_TRUE(got == expected) << (node == nodes[0] ? "first" : "second") << " node, " << names[refresh % 2]
+                                             << ", parallel " << parallel << ": " << got.size() << " edges, "
+                                             << expected.size() << " expected";
+            }
+        }
+    }
+    EXPECT_GE(compared, 6);
+    scene->unref();
+    for (SoSeparator* model : models)
+        model->unref();
+}
+
+// A render cache around the node must not replay what the node drew for
+// meshes that have changed since: no element tells Coin that they did.
+TEST_F(SoGenerateSilhouetteGL, SelfDrawingIsNotReplayedFromARenderCache)
+{
+    silhouette->sendLines = FALSE;
+    silhouette->antialiasing = FALSE;
+    silhouette->displaySilhouette = FALSE;
+    aim(SbVec3f(0, 0, 6));
+    SoSeparator* cached = new SoSeparator;
+    cached->renderCaching = SoSeparator::ON;
+    cached->ref();
+    cached->addChild(perspective);
+    cached->addChild(source);
+    cached->addChild(silhouette);
+
+    auto outlineWidth = [this]() {
+        // Columns holding green on the middle row.
+        const std::vector<uint8_t> rgba = readRGBA();
+        const int y = height() / 2;
+        int low = width(), high = -1;
+        for (int x = 0; x < width(); ++x) {
+            const uint8_t* p = &rgba[size_t(4 * (y * width() + x))];
+            if (p[1] > 200 && p[0] < 50) {
+                low = std::min(low, x);
+                high = std::max(high, x);
+            }
+        }
+        return high - low;
+    };
+    for (float radius : { 1.0f, 0.5f }) {
+        list.clear();
+        WingedEdgeMesh::buildFromStrips(list, 0, makeSphere(16, 20, radius));
+        list.upToDate = 1;
+        for (int frame = 0; frame < 3; ++frame)
+            render(cached);
+        if (radius == 1.0f) {
+            EXPECT_GT(outlineWidth(), 20) << "the outline of the large sphere";
+            continue;
+        }
+        const int small = outlineWidth();
+        render(cached);
+        EXPECT_EQ(outlineWidth(), small);
+        list.clear();
+        WingedEdgeMesh::buildFromStrips(list, 0, makeSphere(16, 20, 1.0f));
+        list.upToDate = 1;
+        render(cached);
+        EXPECT_GT(outlineWidth(), small + 10) << "the outline was replayed from the cache";
+    }
+    cached->unref();
 }
 
 } // namespace
