@@ -20,12 +20,8 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
-#include <Inventor/nodes/SoCoordinate3.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
 #include <Inventor/nodes/SoDrawStyle.h>
-#include <Inventor/nodes/SoIndexedTriangleStripSet.h>
-#include <Inventor/nodes/SoNormal.h>
-#include <Inventor/nodes/SoNormalBinding.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <benchmark/benchmark.h>
@@ -40,6 +36,7 @@
 #include <vector>
 
 #include "Quillmap.h"
+#include "StripSetNodes.h"
 #include "support/MeshBuilders.h"
 #include "support/OffscreenContext.h"
 #include "wingededge/SoGenerateWingedEdge.h"
@@ -59,35 +56,6 @@ StripInput sphereOf(int triangles)
     while (2 * n * (n - 1) < triangles)
         ++n;
     return makeSphere(n, n);
-}
-
-SoIndexedTriangleStripSet* stripSet(const StripInput& in, SoSeparator* parent)
-{
-    SoCoordinate3* coordinates = new SoCoordinate3;
-    coordinates->point.setValues(0, int(in.coordinates.size()), in.coordinates.data());
-    parent->addChild(coordinates);
-    SoNormal* normals = new SoNormal;
-    normals->vector.setValues(0, int(in.normals.size()), in.normals.data());
-    parent->addChild(normals);
-    SoNormalBinding* binding = new SoNormalBinding;
-    binding->value = SoNormalBinding::PER_VERTEX_INDEXED;
-    parent->addChild(binding);
-
-    std::vector<int32_t> coordIndex, normalIndex;
-    size_t next = 0;
-    for (int32_t length : in.stripLengths) {
-        for (int32_t i = 0; i < length; ++i, ++next) {
-            coordIndex.push_back(in.coordIndex[next]);
-            normalIndex.push_back(in.normalIndex[next]);
-        }
-        coordIndex.push_back(-1);
-        normalIndex.push_back(-1);
-    }
-    SoIndexedTriangleStripSet* set = new SoIndexedTriangleStripSet;
-    set->coordIndex.setValues(0, int(coordIndex.size()), coordIndex.data());
-    set->normalIndex.setValues(0, int(normalIndex.size()), normalIndex.data());
-    parent->addChild(set);
-    return set;
 }
 
 SoSeparator* sceneFrame(void)
@@ -116,7 +84,7 @@ SoSeparator* ourScene(const StripInput& in)
     root->addChild(generator);
     SoSeparator* model = new SoSeparator;
     generator->addChild(model);
-    stripSet(in, model);
+    addStripSet(in, model);
     SoDrawStyle* filled = new SoDrawStyle;
     root->addChild(filled);
     root->addChild(new SoWingedEdge);
@@ -126,7 +94,7 @@ SoSeparator* ourScene(const StripInput& in)
 SoSeparator* coinScene(const StripInput& in)
 {
     SoSeparator* root = sceneFrame();
-    stripSet(in, root);
+    addStripSet(in, root);
     return root;
 }
 
