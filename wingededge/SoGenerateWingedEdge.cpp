@@ -162,10 +162,10 @@ void SoGenerateWingedEdge::rebuild(void)
         for (const WEFace& face : mesh.faces)
             degenerate += face.normal == SbVec3f(0.0f, 0.0f, 0.0f) ? 1 : 0;
     if (degenerate > 0)
-        SoDebugError::post("SoGenerateWingedEdge::rebuild",
-                           "%d of %d faces are degenerate (zero area, or coordinates too large or not finite) "
-                           "and have no normal",
-                           degenerate, builtList.totalFaceCount());
+        SoDebugError::postWarning("SoGenerateWingedEdge::rebuild",
+                                  "%d of %d faces are degenerate (zero area, or coordinates too large or not "
+                                  "finite) and have no normal",
+                                  degenerate, builtList.totalFaceCount());
 }
 
 SoCallbackAction::Response SoGenerateWingedEdge::stripSetFound(void* self, SoCallbackAction* action, const SoNode* node)
