@@ -17,7 +17,7 @@
 // and keeps between half of them and all of them as edges.
 //
 // The whole data set (about a hundred files, half of them with strip sets)
-// takes about a second, and a few seconds under AddressSanitizer.
+// takes about a second, and about ten in a debug build under AddressSanitizer.
 
 #include <Inventor/SbMatrix.h>
 #include <Inventor/SbVec3d.h>
