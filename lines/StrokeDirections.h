@@ -20,8 +20,9 @@
 // A strip of one vertex gets the zero direction. A vertex entry that names no
 // screen point (index past the points) has no position: every segment that
 // touches it counts as zero, so it gets the zero direction and its
-// neighbours keep only their other segment. A segment of zero length has the
-// zero unit direction.
+// neighbours keep only their other segment. A segment of zero length (or of
+// a length that overflows, between points at infinity) has the zero unit
+// direction.
 
 #include <Inventor/SbVec2f.h>
 

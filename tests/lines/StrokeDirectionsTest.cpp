@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -96,6 +97,14 @@ TEST(StrokeDirectionsTest, BadInput)
     expectAllNear(d, { { 10, 0 }, { 1, 0 }, { 0, 0 }, { 0, 0 } }, "index past the points");
     EXPECT_EQ(report.outOfRange, 1);
     EXPECT_EQ(report.firstOutOfRange, 2);
+
+    // A point at infinity (a screen position that overflowed) gives its
+    // segments no unit direction rather than NaN; the end keeps its raw
+    // difference.
+    const float inf = std::numeric_limits<float>::infinity();
+    d = directions({ 0, 1, 2, 3, -1 }, { { 0, 0 }, { inf, 0 }, { 20, 0 }, { 30, 0 } });
+    ASSERT_EQ(d.size(), 4u);
+    expectAllNear({ d[1], d[2], d[3] }, { { 0, 0 }, { 1, 0 }, { 10, 0 } }, "point at infinity");
 
     // The last strip without its -1 is a strip; other negative entries end strips.
     expectAllNear(directions({ 0, 1, -3, 1, 2 }, line, &report), { { 10, 0 }, { 10, 0 }, { 10, 0 }, { 10, 0 } },
