@@ -183,7 +183,7 @@ void EdgeVisibility::sampleRange(const WindowSegment& segment, const DepthViewpo
 }
 
 bool EdgeVisibility::walkEdge(DepthWalk& depthWalk, const WindowSegment& segment, bool aVisible, bool bVisible,
-                          double step, std::vector<EdgeInterval>& intervals)
+                              double step, std::vector<EdgeInterval>& intervals)
 {
     long long lastSample = 0;
     long long firstTested = 0;
