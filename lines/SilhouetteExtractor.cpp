@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
 namespace {
 
@@ -61,6 +60,21 @@ void SilhouetteExtractor::add(WEEdge* edge)
     }
 }
 
+bool SilhouetteExtractor::record(const WEFace* face)
+{
+    uint8_t& mark = faceMark[size_t(face->id)];
+    if (mark != 0)
+        return false;
+    mark = 1;
+    return true;
+}
+
+void SilhouetteExtractor::forget(const std::vector<WEFace*>& faces)
+{
+    for (const WEFace* face : faces)
+        faceMark[size_t(face->id)] = 0;
+}
+
 void SilhouetteExtractor::count(const WEEdge* edge, int delta, bool onlyVertices)
 {
     counter(edge->startVertex) += delta;
@@ -103,6 +117,7 @@ void SilhouetteExtractor::classify(WingedEdgeList& list, double angle)
     member.assign(size_t(largestEdge + 1), 0);
     listed.assign(member.size(), 0);
     faceCount.assign(size_t(largestFace + 1), 0);
+    faceMark.assign(faceCount.size(), 0);
     vertexCount.assign(size_t(largestVertex + 1), 0);
     ++classifications;
     classified = true;
@@ -285,13 +300,12 @@ void SilhouetteExtractor::repairTriangleChunks(const SbVec3f& reference)
 {
     std::vector<WEFace*> chunkFaces;
     std::vector<WEEdge*> chunkEdges;
-    std::unordered_set<const WEFace*> recorded;
     const std::vector<WEEdge*> selected = selection;
     for (WEEdge* edge : selected) {
         if (!contains(edge))
             continue;
         for (WEFace* face : { edge->leftFace, edge->rightFace }) {
-            if (face == nullptr || !isTriangle(face) || counter(face) != 3 || !recorded.insert(face).second)
+            if (face == nullptr || counter(face) != 3 || !isTriangle(face) || !record(face))
                 continue;
             face->flags |= CHUNK_FACE;
             chunkFaces.push_back(face);
@@ -303,6 +317,7 @@ void SilhouetteExtractor::repairTriangleChunks(const SbVec3f& reference)
             }
         }
     }
+    forget(chunkFaces);
     if (chunkFaces.empty())
         return;
 
@@ -401,15 +416,15 @@ void SilhouetteExtractor::traceChunk(WEVertex* start, WEEdge* entry, const SbVec
 void SilhouetteExtractor::repairZigZags(const SbVec3f* eye, const SbVec3f* direction)
 {
     std::vector<WEFace*> candidates;
-    std::unordered_set<const WEFace*> recorded;
     for (WEEdge* edge : selection) {
         if (!contains(edge))
             continue;
         for (WEFace* face : { edge->leftFace, edge->rightFace }) {
-            if (face != nullptr && isTriangle(face) && counter(face) == 2 && recorded.insert(face).second)
+            if (face != nullptr && counter(face) == 2 && isTriangle(face) && record(face))
                 candidates.push_back(face);
         }
     }
+    forget(candidates);
 
     for (WEFace* w : candidates) {
         if (counter(w) != 2)

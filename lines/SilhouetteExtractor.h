@@ -131,6 +131,10 @@ private:
     // unless onlyVertices.
     void count(const WEEdge* edge, int delta, bool onlyVertices = false);
 
+    // Marks a face as recorded by a repair; false when it was already.
+    // forget() clears the marks of the faces a repair recorded.
+    bool record(const WEFace* face);
+    void forget(const std::vector<WEFace*>& faces);
     void addBorderEdges(size_t mesh);
     void addSilhouetteEdges(void);
     void repairTriangleChunks(const SbVec3f& reference);
@@ -150,6 +154,7 @@ private:
     std::vector<uint8_t> listed;      // by edge id: has an entry in `selection`
     std::vector<int> faceCount;       // by face id
     std::vector<int> vertexCount;     // by vertex id
+    std::vector<uint8_t> faceMark;    // by face id: recorded by the running repair
     std::vector<uint8_t> facing;      // by face id, perspective: turned towards the eye
     std::vector<WEEdge*> found;       // silhouette edges of one mesh, before they are added
 };
