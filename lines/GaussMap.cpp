@@ -54,7 +54,7 @@ void GaussMapSearch::build(WingedEdgeList& list, bool gridMode)
                 continue; // equal normals: the arc is a point, never a crossing
             const int count = gaussArcPieces(arc, segments);
             for (int i = 0; i < count; ++i)
-                map[size_t(segments[i].face)].pieces.push_back(ArcPiece{ &edge, segments[i].p0, segments[i].p1 });
+                map[size_t(segments[i].face)].pieces.push_back(ArcPiece{ &edge, segments[i].p0, segments[i].p1, 0 });
         }
         if (grid)
             for (FaceMap& face : map)
@@ -83,19 +83,41 @@ int GaussMapSearch::gridSize(size_t mesh, int cubeFace) const
 void GaussMapSearch::fileInCells(FaceMap& map)
 {
     map.gridSize = gridSizeFor(map.pieces.size());
-    map.tested.assign(map.pieces.size(), 0);
     const size_t cellCount = size_t(map.gridSize) * size_t(map.gridSize);
     // Room for the cells of any chord, so that queries do not allocate: a
     // segment passes fewer than two cells per column, and the slack of the
     // listing may add one on either side of each column.
     cellBuffer.reserve(4 * size_t(map.gridSize) + 4);
-    // Every piece's cells in one run, then a counting sort by cell.
+    // Every piece's cells in one run.
+    const size_t n = map.pieces.size();
     std::vector<int32_t> cells;
-    std::vector<size_t> end(map.pieces.size());
-    for (size_t i = 0; i < map.pieces.size(); ++i) {
+    std::vector<size_t> start(n + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
         rasterizeGaussGrid(map.pieces[i].p0, map.pieces[i].p1, cells, map.gridSize);
-        end[i] = cells.size();
+        start[i + 1] = cells.size();
     }
+    // The pieces in the order of their first cell (column by column), so
+    // that the pieces of neighbouring cells along a chord lie near each
+    // other in memory; a query then reads them in a few runs instead of one
+    // scattered load each.
+    std::vector<int32_t> bucket(cellCount + 1, 0);
+    for (size_t i = 0; i < n; ++i)
+        if (start[i + 1] > start[i])
+            ++bucket[size_t(cells[start[i]]) + 1];
+    for (size_t c = 0; c < cellCount; ++c)
+        bucket[c + 1] += bucket[c];
+    std::vector<int32_t> order(n);
+    size_t unfiled = size_t(bucket[cellCount]);
+    for (size_t i = 0; i < n; ++i)
+        order[start[i + 1] > start[i] ? size_t(bucket[size_t(cells[start[i]])]++) : unfiled++] = int32_t(i);
+    std::vector<ArcPiece> sorted;
+    sorted.reserve(n);
+    for (int32_t i : order)
+        sorted.push_back(map.pieces[size_t(i)]);
+    map.pieces.swap(sorted);
+
+    // A counting sort of the cell entries by cell, each cell's pieces in
+    // their new order.
     map.cellStart.assign(cellCount + 1, 0);
     for (int32_t cell : cells)
         ++map.cellStart[size_t(cell) + 1];
@@ -103,10 +125,11 @@ void GaussMapSearch::fileInCells(FaceMap& map)
         map.cellStart[c + 1] += map.cellStart[c];
     std::vector<int32_t> next(map.cellStart.begin(), map.cellStart.end() - 1);
     map.cellPieces.resize(cells.size());
-    size_t k = 0;
-    for (size_t i = 0; i < map.pieces.size(); ++i)
-        for (; k < end[i]; ++k)
-            map.cellPieces[size_t(next[size_t(cells[k])]++)] = int32_t(i);
+    for (size_t p = 0; p < n; ++p) {
+        const size_t i = size_t(order[p]);
+        for (size_t k = start[i]; k < start[i + 1]; ++k)
+            map.cellPieces[size_t(next[size_t(cells[k])]++)] = int32_t(p);
+    }
 }
 
 const std::vector<GaussMapSearch::ArcPiece>& GaussMapSearch::pieces(size_t mesh, int cubeFace) const
@@ -175,15 +198,21 @@ void GaussMapSearch::searchCells(FaceMap& map, int face, const SbVec3d& view, co
     cellBuffer.clear();
     rasterizeGaussGrid(cubeFaceCoordinates(face, chord.a), cubeFaceCoordinates(face, chord.b), cellBuffer,
                        map.gridSize);
+    // The cells' lists and pieces lie apart in memory: asking for all of
+    // them first lets the loads overlap instead of waiting for each in turn.
+    for (int32_t cell : cellBuffer)
+        __builtin_prefetch(&map.cellPieces[size_t(map.cellStart[size_t(cell)])]);
+    for (int32_t cell : cellBuffer)
+        for (int32_t k = map.cellStart[size_t(cell)]; k < map.cellStart[size_t(cell) + 1]; ++k)
+            __builtin_prefetch(&map.pieces[size_t(map.cellPieces[size_t(k)])]);
     for (int32_t cell : cellBuffer)
         for (int32_t k = map.cellStart[size_t(cell)]; k < map.cellStart[size_t(cell) + 1]; ++k) {
-            const int32_t i = map.cellPieces[size_t(k)];
+            ArcPiece& piece = map.pieces[size_t(map.cellPieces[size_t(k)])];
             // A piece passes several cells along the chord; test it once.
-            if (map.tested[size_t(i)] == query)
+            if (piece.tested == query)
                 continue;
-            map.tested[size_t(i)] = query;
+            piece.tested = query;
             ++tested;
-            const ArcPiece& piece = map.pieces[size_t(i)];
             if (crosses(view, frame, piece))
                 found(piece.edge, face);
         }
@@ -194,7 +223,8 @@ int32_t GaussMapSearch::nextStamp(void)
     if (stamp == std::numeric_limits<int32_t>::max()) {
         for (MeshMap& mesh : meshes)
             for (FaceMap& face : mesh)
-                std::fill(face.tested.begin(), face.tested.end(), 0);
+                for (ArcPiece& piece : face.pieces)
+                    piece.tested = 0;
         stamp = 0;
     }
     return ++stamp;

@@ -50,6 +50,10 @@ public:
         WEEdge* edge;
         SbVec2d p0;
         SbVec2d p1;
+        // Grid mode: the last query that tested the piece (a piece passes
+        // several cells of a chord and is tested once), kept with the piece
+        // so that a test reads one place in memory.
+        int32_t tested;
     };
 
     typedef std::function<void(WEEdge* edge)> EdgeCallback;
@@ -95,12 +99,9 @@ private:
         std::vector<ArcPiece> pieces;
         int gridSize = 0;
         // Grid mode: the pieces passing cell c are
-        // cellPieces[cellStart[c] .. cellStart[c + 1]), and the stamp of
-        // the last query that tested each piece (a piece passes several
-        // cells of a chord and is tested once).
+        // cellPieces[cellStart[c] .. cellStart[c + 1]).
         std::vector<int32_t> cellStart;
         std::vector<int32_t> cellPieces;
-        std::vector<int32_t> tested;
     };
     typedef std::array<FaceMap, kCubeFaceCount> MeshMap;
 

@@ -53,54 +53,50 @@ bool SilhouetteExtractor::hasSide(const SbVec3f& normal)
 
 void SilhouetteExtractor::add(WEEdge* edge)
 {
-    member[size_t(edge->id)] = 1;
-    if (!listed[size_t(edge->id)]) {
-        listed[size_t(edge->id)] = 1;
+    edge->flags |= IN_SELECTION;
+    if ((edge->flags & LISTED) == 0) {
+        edge->flags |= LISTED;
         selection.push_back(edge);
     }
 }
 
-bool SilhouetteExtractor::record(const WEFace* face)
+bool SilhouetteExtractor::record(WEFace* face)
 {
-    uint8_t& mark = faceMark[size_t(face->id)];
-    if (mark != 0)
+    if ((face->flags & RECORDED) != 0)
         return false;
-    mark = 1;
+    face->flags |= RECORDED;
     return true;
 }
 
 void SilhouetteExtractor::forget(const std::vector<WEFace*>& faces)
 {
-    for (const WEFace* face : faces)
-        faceMark[size_t(face->id)] = 0;
+    for (WEFace* face : faces)
+        face->flags &= ~RECORDED;
 }
 
 void SilhouetteExtractor::count(const WEEdge* edge, int delta, bool onlyVertices)
 {
-    counter(edge->startVertex) += delta;
-    counter(edge->endVertex) += delta;
+    bump(edge->startVertex, delta);
+    bump(edge->endVertex, delta);
     if (onlyVertices)
         return;
     if (edge->leftFace != nullptr)
-        counter(edge->leftFace) += delta;
+        bump(edge->leftFace, delta);
     if (edge->rightFace != nullptr)
-        counter(edge->rightFace) += delta;
+        bump(edge->rightFace, delta);
 }
 
 // --- classification ----------------------------------------------------------
 
-// Border and sharp edges of every mesh, and the scratch arrays sized once
-// for the largest ids of all meshes.
+// Border and sharp edges of every mesh.
 void SilhouetteExtractor::classify(WingedEdgeList& list, double angle)
 {
     const double threshold = sharpThreshold(angle);
     meshes.assign(list.meshes.size(), MeshCache());
     faceArrays = false;
-    int32_t largestEdge = -1, largestFace = -1, largestVertex = -1;
     for (size_t m = 0; m < list.meshes.size(); ++m) {
         MeshCache& cache = meshes[m];
         for (WEEdge& edge : list.meshes[m].edges) {
-            largestEdge = std::max(largestEdge, edge.id);
             if (edge.leftFace == nullptr || edge.rightFace == nullptr) {
                 cache.border.push_back(&edge);
                 continue;
@@ -110,15 +106,8 @@ void SilhouetteExtractor::classify(WingedEdgeList& list, double angle)
             if (hasSide(left) && hasSide(right) && double(left.dot(right)) < threshold)
                 cache.sharp.push_back(&edge);
         }
-        largestFace = std::max(largestFace, largestRecordId(list.meshes[m].faces));
-        largestVertex = std::max(largestVertex, largestRecordId(list.meshes[m].vertices));
     }
     selection.clear();
-    member.assign(size_t(largestEdge + 1), 0);
-    listed.assign(member.size(), 0);
-    faceCount.assign(size_t(largestFace + 1), 0);
-    faceMark.assign(faceCount.size(), 0);
-    vertexCount.assign(size_t(largestVertex + 1), 0);
     ++classifications;
     classified = true;
 }
@@ -181,26 +170,46 @@ void SilhouetteExtractor::addBorderEdges(size_t mesh)
 }
 
 // The edges in `found` join the selection as silhouette edges. A frame
-// touches few records, but they lie anywhere in memory: fetching all of them
-// first, and then the vertices and faces they lead to, lets those loads
-// overlap instead of waiting for each in turn. An edge found twice (an arc
-// crossing the view's circle where it passes a cube edge) is added once.
+// touches few records, but they lie anywhere in memory. They are fetched in
+// batches ahead of use, the edges two batches ahead and the vertices and
+// faces they lead to one batch ahead, so that those loads overlap with the
+// work on the batch at hand instead of each being waited for in turn. An
+// edge found twice (an arc crossing the view's circle where it passes a cube
+// edge) is added once.
 void SilhouetteExtractor::addSilhouetteEdges(void)
 {
-    for (WEEdge* edge : found)
-        __builtin_prefetch(edge);
-    for (WEEdge* edge : found) {
-        __builtin_prefetch(edge->startVertex);
-        __builtin_prefetch(edge->endVertex);
-        __builtin_prefetch(edge->leftFace);
-        __builtin_prefetch(edge->rightFace);
-    }
-    for (WEEdge* edge : found) {
-        if ((edge->flags & SILHOUETTE) != 0)
-            continue;
-        edge->flags |= SILHOUETTE;
-        add(edge);
-        count(edge, 1);
+    const size_t n = found.size(), batch = 16;
+    // A record spans two cache lines or three: the fields used here are
+    // fetched, not the record's start.
+    auto fetchEdges = [this, n](size_t from) {
+        for (size_t i = from; i < std::min(n, from + batch); ++i) {
+            __builtin_prefetch(&found[i]->startVertex);
+            __builtin_prefetch(&found[i]->flags);
+        }
+    };
+    auto fetchEnds = [this, n](size_t from) {
+        for (size_t i = from; i < std::min(n, from + batch); ++i) {
+            const WEEdge* edge = found[i];
+            __builtin_prefetch(&edge->startVertex->flags);
+            __builtin_prefetch(&edge->endVertex->flags);
+            __builtin_prefetch(&edge->leftFace->flags);
+            __builtin_prefetch(&edge->rightFace->flags);
+        }
+    };
+    fetchEdges(0);
+    fetchEdges(batch);
+    fetchEnds(0);
+    for (size_t from = 0; from < n; from += batch) {
+        fetchEdges(from + 2 * batch);
+        fetchEnds(from + batch);
+        for (size_t i = from; i < std::min(n, from + batch); ++i) {
+            WEEdge* edge = found[i];
+            if ((edge->flags & SILHOUETTE) != 0)
+                continue;
+            edge->flags |= SILHOUETTE;
+            add(edge);
+            count(edge, 1);
+        }
     }
 }
 
@@ -273,23 +282,20 @@ void SilhouetteExtractor::orthographic(WingedEdgeList& list, double angle, const
 
 void SilhouetteExtractor::output(int32_t mesh, std::vector<Edge>& out)
 {
-    for (WEEdge* edge : selection)
-        if (contains(edge))
-            out.push_back({ edge, mesh });
     // Every counter the run changed belongs to a vertex or face of an edge
-    // that entered the selection; clearing those leaves the arrays zero for
-    // the next mesh or frame. Flags a repair left on edges that are no
+    // that entered the selection; clearing those leaves every flags word as
+    // it was before the run. Flags a repair left on edges that are no
     // longer selected go too.
     for (WEEdge* edge : selection) {
+        if (contains(edge))
+            out.push_back({ edge, mesh });
         edge->flags = 0;
-        member[size_t(edge->id)] = 0;
-        listed[size_t(edge->id)] = 0;
-        counter(edge->startVertex) = 0;
-        counter(edge->endVertex) = 0;
+        edge->startVertex->flags = 0;
+        edge->endVertex->flags = 0;
         if (edge->leftFace != nullptr)
-            counter(edge->leftFace) = 0;
+            edge->leftFace->flags &= CHUNK_FACE;
         if (edge->rightFace != nullptr)
-            counter(edge->rightFace) = 0;
+            edge->rightFace->flags &= CHUNK_FACE;
     }
     selection.clear();
 }
@@ -344,7 +350,7 @@ void SilhouetteExtractor::repairTriangleChunks(const SbVec3f& reference)
             continue;
         }
         edge->flags &= ~SILHOUETTE;
-        if (edge->flags == 0 && contains(edge)) {
+        if ((edge->flags & MARKS) == 0 && contains(edge)) {
             count(edge, -1);
             remove(edge);
         }
@@ -441,7 +447,7 @@ void SilhouetteExtractor::repairZigZags(const SbVec3f* eye, const SbVec3f* direc
             continue;
         WEEdge* x = nullptr;
         for (WEEdge* side : w->edges)
-            if (side->flags == 0)
+            if ((side->flags & MARKS) == 0)
                 x = side;
         if (x == nullptr)
             continue;
@@ -458,17 +464,17 @@ void SilhouetteExtractor::repairZigZags(const SbVec3f* eye, const SbVec3f* direc
         add(x);
         WEFace* beyond = left ? x->rightFace : x->leftFace;
         if (beyond != nullptr)
-            ++counter(beyond);
+            bump(beyond, 1);
         count(x, 1, true);
-        --counter(w);
+        bump(w, -1);
         for (WEEdge* side : { q, r }) {
             if ((side->flags & SHARP) == 0) {
                 WEFace* other = side->leftFace == w ? side->rightFace : side->leftFace;
                 if (other != nullptr)
-                    --counter(other);
+                    bump(other, -1);
             }
             side->flags &= ~SILHOUETTE;
-            if (side->flags == 0 && contains(side)) {
+            if ((side->flags & MARKS) == 0 && contains(side)) {
                 count(side, -1, true);
                 remove(side);
             }

@@ -28,10 +28,15 @@
 // both views alike, so that a degenerate sliver neither breaks nor doubles
 // the outline.
 //
-// While it works the extractor keeps its marks in the records' flags words
-// (edge bits below; face bit 4 marks chunk faces and is left set) and leaves
-// the edge flags zero when it is done. The facing of the faces lives in an
-// array of the extractor, not in the faces' flags words.
+// While it works the extractor keeps its marks in the records' flags words:
+// the edge bits below, and on faces and vertices the number of selected
+// edges touching them (counters kept in the records themselves, which a run
+// reads anyway, rather than in tables by id, whose scattered reads would
+// cost more than the records). When it is done every edge and vertex flags
+// word is zero again and a face's word holds only bit 4, which marks chunk
+// faces and is left set. It expects vertex flags words to be zero when a
+// run starts, as every pass leaves them. The facing of the faces in
+// perspective views lives in an array of the extractor.
 
 #include <Inventor/SbVec3f.h>
 
@@ -51,7 +56,8 @@ public:
         CHUNK_EDGE = 8,
         CHUNK_KEPT = 16,
         CHUNK_VISITED = 32,
-        SELECTED = BORDER | SILHOUETTE | SHARP
+        SELECTED = BORDER | SILHOUETTE | SHARP,
+        MARKS = SELECTED | CHUNK_EDGE | CHUNK_KEPT | CHUNK_VISITED
     };
     enum { CHUNK_FACE = 4 };
 
@@ -100,6 +106,14 @@ public:
     static bool hasSide(const SbVec3f& normal);
 
 private:
+    // Bookkeeping bits of the selection in the edges' flags words, beside
+    // the marks above: in the selection, and listed in `selection`.
+    enum { IN_SELECTION = 64, LISTED = 128 };
+    // A face's flags word during a run: CHUNK_FACE, RECORDED while a repair
+    // has recorded the face, and the counter from bit 8 up.
+    enum { RECORDED = 2 };
+    static const int kCounterShift = 8;
+
     // What is cached per mesh from the classification.
     struct MeshCache {
         std::vector<WEEdge*> border;
@@ -122,19 +136,24 @@ private:
     // for every face and vertex the number of selected edges touching it.
     // The arrays keep their size between runs; output() clears exactly the
     // entries the run touched.
-    bool contains(const WEEdge* edge) const { return member[size_t(edge->id)] != 0; }
+    bool contains(const WEEdge* edge) const { return (edge->flags & IN_SELECTION) != 0; }
     void add(WEEdge* edge);
-    void remove(WEEdge* edge) { member[size_t(edge->id)] = 0; }
-    int& counter(const WEFace* face) { return faceCount[size_t(face->id)]; }
-    int& counter(const WEVertex* vertex) { return vertexCount[size_t(vertex->id)]; }
+    void remove(WEEdge* edge) { edge->flags &= ~IN_SELECTION; }
+    // The counters live in the records' flags words while a run lasts: a
+    // vertex's whole word, a face's word above its mark bits. The records
+    // are at hand whenever a counter is, so no table by id has to be read.
+    static int counter(const WEFace* face) { return face->flags >> kCounterShift; }
+    static int counter(const WEVertex* vertex) { return vertex->flags; }
+    static void bump(WEFace* face, int delta) { face->flags += delta * (1 << kCounterShift); }
+    static void bump(WEVertex* vertex, int delta) { vertex->flags += delta; }
     // Adds delta to the counters of the edge's vertices, and of its faces
     // unless onlyVertices.
     void count(const WEEdge* edge, int delta, bool onlyVertices = false);
 
     // Marks a face as recorded by a repair; false when it was already.
     // forget() clears the marks of the faces a repair recorded.
-    bool record(const WEFace* face);
-    void forget(const std::vector<WEFace*>& faces);
+    static bool record(WEFace* face);
+    static void forget(const std::vector<WEFace*>& faces);
     void addBorderEdges(size_t mesh);
     void addSilhouetteEdges(void);
     void repairTriangleChunks(const SbVec3f& reference);
@@ -150,11 +169,6 @@ private:
     std::vector<MeshCache> meshes;
 
     std::vector<WEEdge*> selection;   // in selection order; removed edges are skipped
-    std::vector<uint8_t> member;      // by edge id: in the selection
-    std::vector<uint8_t> listed;      // by edge id: has an entry in `selection`
-    std::vector<int> faceCount;       // by face id
-    std::vector<int> vertexCount;     // by vertex id
-    std::vector<uint8_t> faceMark;    // by face id: recorded by the running repair
     std::vector<uint8_t> facing;      // by face id, perspective: turned towards the eye
     std::vector<WEEdge*> found;       // silhouette edges of one mesh, before they are added
 };

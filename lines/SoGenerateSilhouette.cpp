@@ -116,7 +116,7 @@ void SoGenerateSilhouette::doAction(SoAction* action)
     extract(*list, state);
 
     if (sendLines.getValue()) {
-        sendEdges(state, *list);
+        sendEdges(state);
         return;
     }
     // Once tested, only what the test found visible is drawn, which may be
@@ -186,35 +186,28 @@ void SoGenerateSilhouette::extract(WingedEdgeList& list, SoState* state)
     list.classified = 1;
 }
 
-void SoGenerateSilhouette::sendEdges(SoState* state, const WingedEdgeList& list)
+void SoGenerateSilhouette::sendEdges(SoState* state)
 {
-    // A number for every vertex the edges use, by mesh and vertex id, so
-    // that a vertex shared by several edges is stored once; every edge a
-    // strip of its own. The tables keep their size between frames and only
-    // the entries used are reset, so a frame costs its edges.
-    if (vertexNumber.size() < list.meshes.size())
-        vertexNumber.resize(list.meshes.size());
+    // A number for every vertex the edges use, so that a vertex shared by
+    // several edges is stored once; every edge a strip of its own. The
+    // number (plus one) is kept in the vertex's flags word, which is zero
+    // outside a run, and cleared again when all edges are numbered.
     points.clear();
     strips.clear();
-    auto numberOf = [this](int32_t mesh, const WEVertex* vertex) {
-        std::vector<int32_t>& byId = vertexNumber[size_t(mesh)];
-        if (size_t(vertex->id) >= byId.size())
-            byId.resize(size_t(vertex->id) + 1, -1);
-        int32_t& k = byId[size_t(vertex->id)];
-        if (k < 0) {
-            k = int32_t(points.size());
+    auto numberOf = [this](WEVertex* vertex) {
+        if (vertex->flags == 0) {
             points.push_back(vertex->position);
+            vertex->flags = int32_t(points.size());
         }
-        return k;
+        return vertex->flags - 1;
     };
     for (const SilhouetteExtractor::Edge& e : edges) {
-        strips.push_back(numberOf(e.mesh, e.edge->startVertex));
-        strips.push_back(numberOf(e.mesh, e.edge->endVertex));
+        strips.push_back(numberOf(e.edge->startVertex));
+        strips.push_back(numberOf(e.edge->endVertex));
         strips.push_back(-1);
     }
     for (const SilhouetteExtractor::Edge& e : edges)
-        for (const WEVertex* vertex : { e.edge->startVertex, e.edge->endVertex })
-            vertexNumber[size_t(e.mesh)][size_t(vertex->id)] = -1;
+        e.edge->startVertex->flags = e.edge->endVertex->flags = 0;
     appendLines(state, this, points, strips, coordinatesOutput, indicesOutput);
 }
 

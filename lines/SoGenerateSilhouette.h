@@ -85,7 +85,7 @@ protected:
 
 private:
     void extract(WingedEdgeList& list, SoState* state);
-    void sendEdges(SoState* state, const WingedEdgeList& list);
+    void sendEdges(SoState* state);
     void drawEdges(void);
 
     SilhouetteExtractor extractor;
@@ -103,9 +103,7 @@ private:
     std::vector<SilhouetteExtractor::Edge> edges;
     std::vector<VisibleEdge> visible;
     bool visibilityTested = false;
-    // Scratch of sendEdges: output number of each vertex by mesh and id (-1
-    // when not numbered), and the points and strips of one frame.
-    std::vector<std::vector<int32_t>> vertexNumber;
+    // Scratch of sendEdges: the points and strips of one frame.
     std::vector<SbVec3f> points;
     std::vector<int32_t> strips;
     SoMFVec3f coordinatesOutput;

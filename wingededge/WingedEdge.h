@@ -35,13 +35,17 @@
 struct WEEdge;
 struct WEFace;
 
+// The fields of each record are ordered so that those a pass over many
+// records reads together (ids, flags, positions, normals, the references
+// between records) share the record's first cache line.
+
 struct WEVertex {
     int32_t id = 0;               // coordinate index while building, then dense
     int32_t objectIndex = 0;
-    EdgeRefList<8> edges;         // every incident edge, unordered
+    int32_t flags = 0;
     SbVec3f position = SbVec3f(0.0f, 0.0f, 0.0f);
     SbVec3f normal = SbVec3f(0.0f, 0.0f, 0.0f);
-    int32_t flags = 0;
+    EdgeRefList<8> edges;         // every incident edge, unordered
 };
 
 struct WEEdge {
@@ -50,16 +54,16 @@ struct WEEdge {
 
     int32_t id = 0;
     int32_t objectIndex = 0;
-    WEEdge* leftNext = nullptr;   // follows in the left face, shares endVertex
-    WEEdge* leftPrev = nullptr;   // precedes in the left face, shares startVertex
-    WEEdge* rightNext = nullptr;  // follows in the right face, shares startVertex
-    WEEdge* rightPrev = nullptr;  // precedes in the right face, shares endVertex
+    int32_t flags = 0;
+    int32_t spare = 0;
     WEVertex* startVertex = nullptr;
     WEVertex* endVertex = nullptr;
     WEFace* leftFace = nullptr;   // runs along the edge from start to end
     WEFace* rightFace = nullptr;  // runs from end to start; null on a boundary
-    int32_t flags = 0;
-    int32_t spare = 0;
+    WEEdge* leftNext = nullptr;   // follows in the left face, shares endVertex
+    WEEdge* leftPrev = nullptr;   // precedes in the left face, shares startVertex
+    WEEdge* rightNext = nullptr;  // follows in the right face, shares startVertex
+    WEEdge* rightPrev = nullptr;  // precedes in the right face, shares endVertex
 
     bool isBoundary(void) const { return leftFace == nullptr || rightFace == nullptr; }
     WEVertex* otherVertex(const WEVertex* v) const { return v == startVertex ? endVertex : startVertex; }
@@ -70,9 +74,9 @@ struct WEFace {
 
     int32_t id = 0;
     int32_t objectIndex = 0;
-    EdgeRefList<3> edges;         // the face's edges as a set; the wings give the order
-    SbVec3f normal = SbVec3f(0.0f, 0.0f, 0.0f);
     int32_t flags = 0;
+    SbVec3f normal = SbVec3f(0.0f, 0.0f, 0.0f);
+    EdgeRefList<3> edges;         // the face's edges as a set; the wings give the order
 };
 
 class WingedEdgeList;
