@@ -8,18 +8,19 @@
 // both of about one million faces. Every timed frame moves the camera a
 // little along an orbit, so that each frame has a new silhouette.
 //
-//   BM_BruteForce        every face's facing from the eye, then every
-//                        two-sided edge between faces of different facing;
-//                        face normals, corners and edge-to-face indices in
-//                        plain arrays made once (the least any per-face
-//                        method must do)
 //   BM_SilhouetteNode    SoGenerateSilhouette alone in a render traversal
 //                        (sending its lines, sharp edges on as the viewer
-//                        starts), perspective and parallel view
-//   BM_PelmoraFrame      a whole frame of Pelmora's scene: flat shading with
-//                        the silhouette off (as it starts), or with the
-//                        silhouette on and its lines through the whole chain
-//                        to the stroke shape
+//                        starts), perspective and parallel view, frame by
+//                        frame alternating with a brute-force loop for the
+//                        same eye: every face's facing from the eye, then
+//                        every two-sided edge between faces of different
+//                        facing, over face normals, corners and edge-to-face
+//                        indices in plain arrays made once (the least any
+//                        per-face method must do)
+//   BM_PelmoraFrame      whole frames of Pelmora's scene, alternating: flat
+//                        shading with the silhouette off (as it starts), and
+//                        with the silhouette on and its lines through the
+//                        whole chain to the stroke shape
 //
 // The summary after the table lists the median times and the targets: in
 // perspective the node at most 1.5 times the brute-force loop; in parallel
@@ -44,6 +45,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -110,6 +112,12 @@ double milliseconds(std::chrono::steady_clock::time_point start)
 // Median times in ms by benchmark, for the summary.
 std::map<std::string, double> gMedians;
 
+double median(const std::string& name)
+{
+    const auto found = gMedians.find(name);
+    return found == gMedians.end() ? -1.0 : found->second;
+}
+
 void recordMedian(const std::string& name, std::vector<double>& times)
 {
     std::sort(times.begin(), times.end());
@@ -150,17 +158,20 @@ CompactMesh compactMesh(const WingedEdgeMesh& mesh)
     return c;
 }
 
-void BM_BruteForce(benchmark::State& state, int model)
-{
-    WingedEdgeList list;
-    WingedEdgeMesh::buildFromStrips(list, 0, modelInput(model));
-    const CompactMesh c = compactMesh(list.meshes[0]);
-    std::vector<uint8_t> facing(c.normal.size());
-    std::vector<int32_t> found;
-    std::vector<double> times;
-    long k = 0;
-    for (auto _ : state) {
-        const SbVec3f eye = eyeOfFrame(k++);
+// The brute-force loop for the eye of frame k; returns its time in ms.
+class BruteForce {
+public:
+    explicit BruteForce(int model)
+    {
+        WingedEdgeList list;
+        WingedEdgeMesh::buildFromStrips(list, 0, modelInput(model));
+        c = compactMesh(list.meshes[0]);
+        facing.resize(c.normal.size());
+    }
+
+    double frame(long k)
+    {
+        const SbVec3f eye = eyeOfFrame(k);
         const auto start = std::chrono::steady_clock::now();
         for (size_t f = 0; f < c.normal.size(); ++f)
             facing[f] = c.normal[f].dot(eye - c.corner[f]) > 0.0f;
@@ -169,12 +180,14 @@ void BM_BruteForce(benchmark::State& state, int model)
             if (facing[size_t(c.left[e])] != facing[size_t(c.right[e])])
                 found.push_back(c.edge[e]);
         benchmark::DoNotOptimize(found.data());
-        times.push_back(milliseconds(start));
-        state.SetIterationTime(times.back() * 1e-3);
+        return milliseconds(start);
     }
-    state.counters["edges"] = double(found.size());
-    recordMedian(key("brute", model, 0), times);
-}
+
+private:
+    CompactMesh c;
+    std::vector<uint8_t> facing;
+    std::vector<int32_t> found;
+};
 
 // --- the node alone ----------------------------------------------------------
 
@@ -186,34 +199,49 @@ void clearFrame(void)
     glFinish();
 }
 
-// Renders one untimed frame (the meshes are built, the edges classified,
-// display lists recorded), then one timed frame per iteration, the camera a
-// step further along its orbit each time. A frame is the render traversal
-// and the GL work it causes (glFinish); clearing the buffers before it is
-// not counted, so that the node's own time is not hidden by it.
-void timeFrames(benchmark::State& state, SoNode* root, SoCamera* camera, const std::string& name)
+// Times frames of `root`, the camera a step further along its orbit for
+// each. Every iteration renders one frame per name, each after prepare(i, k)
+// for the name's index i and the frame number k; the iteration time is
+// their mean, and the median of each name's frames is kept for the summary.
+// A frame is the render traversal and the GL work it causes (glFinish);
+// clearing the buffers before it is not counted, so that the node's own time
+// is not hidden by it. One untimed round comes first (the meshes are built,
+// the edges classified, display lists recorded).
+void timeFrames(benchmark::State& state, SoNode* root, SoCamera* camera, const std::vector<std::string>& names,
+                const std::function<void(size_t, long)>& prepare)
 {
     SoGLRenderAction action(SbViewportRegion(kWidth, kHeight));
     action.setCacheContext(gCacheContext);
     long k = 0;
-    aim(camera, k++);
-    clearFrame();
-    action.apply(root);
-    std::vector<double> times;
-    for (auto _ : state) {
-        aim(camera, k++);
-        clearFrame();
-        const auto start = std::chrono::steady_clock::now();
-        action.apply(root);
-        glFinish();
-        times.push_back(milliseconds(start));
-        state.SetIterationTime(times.back() * 1e-3);
-    }
-    recordMedian(name, times);
+    std::vector<std::vector<double>> times(names.size());
+    auto round = [&](bool timed) {
+        double sum = 0.0;
+        for (size_t i = 0; i < names.size(); ++i) {
+            prepare(i, k);
+            aim(camera, k++);
+            clearFrame();
+            const auto start = std::chrono::steady_clock::now();
+            action.apply(root);
+            glFinish();
+            const double ms = milliseconds(start);
+            sum += ms;
+            if (timed)
+                times[i].push_back(ms);
+        }
+        return sum / double(names.size());
+    };
+    round(false);
+    for (auto _ : state)
+        state.SetIterationTime(round(true) * 1e-3);
+    for (size_t i = 0; i < names.size(); ++i)
+        recordMedian(names[i], times[i]);
 }
 
+// The node alone and the brute-force loop, alternating frame by frame for
+// the same eyes, so that both see the same conditions.
 void BM_SilhouetteNode(benchmark::State& state, int model, int projection)
 {
+    BruteForce brute(model);
     SoSeparator* root = new SoSeparator;
     root->ref();
     SoCamera* camera = newCamera(projection);
@@ -229,14 +257,22 @@ void BM_SilhouetteNode(benchmark::State& state, int model, int projection)
     SoGenerateSilhouette* silhouette = new SoGenerateSilhouette;
     root->addChild(silhouette);
 
-    timeFrames(state, root, camera, key("node", model, projection));
+    std::vector<double> bruteTimes;
+    timeFrames(state, root, camera, { key("node", model, projection) },
+               [&](size_t, long k) { bruteTimes.push_back(brute.frame(k)); });
+    bruteTimes.erase(bruteTimes.begin()); // the untimed round's
+    recordMedian(key("brute", model, projection), bruteTimes);
     state.counters["edges"] = double(silhouette->getLastEdges().size());
+    state.counters["node_ms"] = median(key("node", model, projection));
+    state.counters["brute_ms"] = median(key("brute", model, projection));
     root->unref();
 }
 
 // --- Pelmora's frame ---------------------------------------------------------------
 
-void BM_PelmoraFrame(benchmark::State& state, int model, int projection, bool lines)
+// Pelmora's frame with the silhouette off (flat shading, as the viewer
+// starts) and on (its lines through the whole chain), alternating.
+void BM_PelmoraFrame(benchmark::State& state, int model, int projection)
 {
     // The window's scene under a camera and a light of our own; the model
     // takes the place of the loaded one.
@@ -246,7 +282,6 @@ void BM_PelmoraFrame(benchmark::State& state, int model, int projection, bool li
     addStripSet(modelInput(model), shape);
     generator->replaceChild(0, shape);
     generator->requestRebuild();
-    gWindow->getSilhouette()->doComputation = lines ? TRUE : FALSE;
 
     SoSeparator* root = new SoSeparator;
     root->ref();
@@ -255,8 +290,13 @@ void BM_PelmoraFrame(benchmark::State& state, int model, int projection, bool li
     root->addChild(new SoDirectionalLight);
     root->addChild(gWindow->getSceneRoot());
 
-    timeFrames(state, root, camera, key(lines ? "chain" : "flat", model, projection));
-    state.counters["edges"] = double(gWindow->getSilhouette()->getLastEdges().size());
+    SoGenerateSilhouette* silhouette = gWindow->getSilhouette();
+    timeFrames(state, root, camera, { key("flat", model, projection), key("chain", model, projection) },
+               [silhouette](size_t lines, long) { silhouette->doComputation = lines != 0 ? TRUE : FALSE; });
+    state.counters["edges"] = double(silhouette->getLastEdges().size());
+    state.counters["flat_ms"] = median(key("flat", model, projection));
+    state.counters["lines_ms"] = median(key("chain", model, projection));
+    silhouette->doComputation = FALSE;
     root->unref();
 }
 
@@ -267,23 +307,14 @@ void registerBenchmarks(void)
     };
     for (int model = 0; model < 2; ++model) {
         const std::string name = kModels[model];
-        timed(benchmark::RegisterBenchmark(("BM_BruteForce/" + name).c_str(), BM_BruteForce, model));
         for (int projection = 0; projection < 2; ++projection) {
             const std::string view = name + "/" + kProjections[projection];
             timed(benchmark::RegisterBenchmark(("BM_SilhouetteNode/" + view).c_str(), BM_SilhouetteNode, model,
                                                projection));
-            timed(benchmark::RegisterBenchmark(("BM_PelmoraFrame/" + view + "/flat").c_str(), BM_PelmoraFrame,
-                                               model, projection, false));
-            timed(benchmark::RegisterBenchmark(("BM_PelmoraFrame/" + view + "/lines").c_str(), BM_PelmoraFrame,
-                                               model, projection, true));
+            timed(benchmark::RegisterBenchmark(("BM_PelmoraFrame/" + view).c_str(), BM_PelmoraFrame, model,
+                                               projection));
         }
     }
-}
-
-double median(const std::string& name)
-{
-    const auto found = gMedians.find(name);
-    return found == gMedians.end() ? -1.0 : found->second;
 }
 
 void printSummary(void)
@@ -293,7 +324,7 @@ void printSummary(void)
                 "ratio", "target", "flat", "lines", "overhead", "target <= 15%");
     for (int model = 0; model < 2; ++model)
         for (int projection = 0; projection < 2; ++projection) {
-            const double brute = median(key("brute", model, 0));
+            const double brute = median(key("brute", model, projection));
             const double node = median(key("node", model, projection));
             const double flat = median(key("flat", model, projection));
             const double lines = median(key("chain", model, projection));

@@ -171,9 +171,9 @@ void SilhouetteExtractor::addBorderEdges(size_t mesh)
 
 // The edges in `found` join the selection as silhouette edges. A frame
 // touches few records, but they lie anywhere in memory. They are fetched in
-// batches ahead of use, the edges two batches ahead and the vertices and
-// faces they lead to one batch ahead, so that those loads overlap with the
-// work on the batch at hand instead of each being waited for in turn. An
+// batches ahead of use, the edges four batches ahead and the vertices and
+// faces they lead to two batches ahead, so that those loads overlap with
+// the work on the batch at hand instead of each being waited for in turn. An
 // edge found twice (an arc crossing the view's circle where it passes a cube
 // edge) is added once.
 void SilhouetteExtractor::addSilhouetteEdges(void)
@@ -196,12 +196,14 @@ void SilhouetteExtractor::addSilhouetteEdges(void)
             __builtin_prefetch(&edge->rightFace->flags);
         }
     };
-    fetchEdges(0);
-    fetchEdges(batch);
-    fetchEnds(0);
+    const size_t edgesAhead = 4, endsAhead = 2; // batches
+    for (size_t b = 0; b < edgesAhead; ++b)
+        fetchEdges(b * batch);
+    for (size_t b = 0; b < endsAhead; ++b)
+        fetchEnds(b * batch);
     for (size_t from = 0; from < n; from += batch) {
-        fetchEdges(from + 2 * batch);
-        fetchEnds(from + batch);
+        fetchEdges(from + edgesAhead * batch);
+        fetchEnds(from + endsAhead * batch);
         for (size_t i = from; i < std::min(n, from + batch); ++i) {
             WEEdge* edge = found[i];
             if ((edge->flags & SILHOUETTE) != 0)
