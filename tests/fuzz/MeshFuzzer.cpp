@@ -172,6 +172,7 @@ void weldAndRebuild(WingedEdgeMesh& mesh)
     mesh.orientAndPair();
     mesh.renumber();
     mesh.linkBoundaryWings();
+    mesh.clearMarks(); // as every modification pass ends
     ASSERT_EQ("", mesh.checkConsistency()) << "after welding equal positions";
     ASSERT_EQ(size_t(ids), mesh.vertices.size()) << "vertices after welding";
     ASSERT_EQ(faces, mesh.faces.size()) << "faces after welding";
