@@ -125,9 +125,11 @@ bool onGrid(const WEFace& f)
     return true;
 }
 
-// The normal each face got while it was built and oriented against the one
-// computed again from its wing cycle: a face whose edges were reversed
-// without its normal, or the other way round, points the other way.
+// Every face normal is a unit vector, or zero where none exists, whatever
+// the coordinates. The normal each face got while it was built and oriented
+// agrees with the one computed again from its wing cycle: a face whose edges
+// were reversed without its normal, or the other way round, points the
+// other way.
 void checkFaceNormals(const WingedEdgeMesh& mesh)
 {
     WingedEdgeMesh recomputed(mesh);
@@ -135,6 +137,10 @@ void checkFaceNormals(const WingedEdgeMesh& mesh)
     auto face = recomputed.faces.begin();
     for (const WEFace& f : mesh.faces) {
         const SbVec3f& again = (face++)->normal;
+        const float length = f.normal.length();
+        ASSERT_TRUE(f.normal == SbVec3f(0.0f, 0.0f, 0.0f) || std::fabs(length - 1.0f) < 1e-5f)
+            << "face " << f.id << ": normal (" << f.normal[0] << ", " << f.normal[1] << ", " << f.normal[2]
+            << ") is neither a unit vector nor zero";
         if (!onGrid(f) || f.normal == SbVec3f(0.0f, 0.0f, 0.0f))
             continue;
         ASSERT_GT(f.normal.dot(again), 0.999f) << "face " << f.id << ": built (" << f.normal[0] << ", " << f.normal[1]
