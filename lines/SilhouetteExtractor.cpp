@@ -3,6 +3,8 @@
 
 #include "lines/SilhouetteExtractor.h"
 
+#include "lines/EdgeWalk.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -169,50 +171,18 @@ void SilhouetteExtractor::addBorderEdges(size_t mesh)
     }
 }
 
-// The edges in `found` join the selection as silhouette edges. A frame
-// touches few records, but they lie anywhere in memory. They are fetched in
-// batches ahead of use, the edges four batches ahead and the vertices and
-// faces they lead to two batches ahead, so that those loads overlap with
-// the work on the batch at hand instead of each being waited for in turn. An
-// edge found twice (an arc crossing the view's circle where it passes a cube
+// The edges in `found` join the selection as silhouette edges. An edge
+// found twice (an arc crossing the view's circle where it passes a cube
 // edge) is added once.
 void SilhouetteExtractor::addSilhouetteEdges(void)
 {
-    const size_t n = found.size(), batch = 16;
-    // A record spans two cache lines or three: the fields used here are
-    // fetched, not the record's start.
-    auto fetchEdges = [this, n](size_t from) {
-        for (size_t i = from; i < std::min(n, from + batch); ++i) {
-            __builtin_prefetch(&found[i]->startVertex);
-            __builtin_prefetch(&found[i]->flags);
-        }
-    };
-    auto fetchEnds = [this, n](size_t from) {
-        for (size_t i = from; i < std::min(n, from + batch); ++i) {
-            const WEEdge* edge = found[i];
-            __builtin_prefetch(&edge->startVertex->flags);
-            __builtin_prefetch(&edge->endVertex->flags);
-            __builtin_prefetch(&edge->leftFace->flags);
-            __builtin_prefetch(&edge->rightFace->flags);
-        }
-    };
-    const size_t edgesAhead = 4, endsAhead = 2; // batches
-    for (size_t b = 0; b < edgesAhead; ++b)
-        fetchEdges(b * batch);
-    for (size_t b = 0; b < endsAhead; ++b)
-        fetchEnds(b * batch);
-    for (size_t from = 0; from < n; from += batch) {
-        fetchEdges(from + edgesAhead * batch);
-        fetchEnds(from + endsAhead * batch);
-        for (size_t i = from; i < std::min(n, from + batch); ++i) {
-            WEEdge* edge = found[i];
-            if ((edge->flags & SILHOUETTE) != 0)
-                continue;
-            edge->flags |= SILHOUETTE;
-            add(edge);
-            count(edge, 1);
-        }
-    }
+    walkEdgesFetchingAhead(found, [this](WEEdge* edge) {
+        if ((edge->flags & SILHOUETTE) != 0)
+            return;
+        edge->flags |= SILHOUETTE;
+        add(edge);
+        count(edge, 1);
+    });
 }
 
 // --- the two views -----------------------------------------------------------
@@ -288,7 +258,7 @@ void SilhouetteExtractor::output(int32_t mesh, std::vector<Edge>& out)
     // that entered the selection; clearing those leaves every flags word as
     // it was before the run. Flags a repair left on edges that are no
     // longer selected go too.
-    for (WEEdge* edge : selection) {
+    walkEdgesFetchingAhead(selection, [&](WEEdge* edge) {
         if (contains(edge))
             out.push_back({ edge, mesh });
         edge->flags = 0;
@@ -298,7 +268,7 @@ void SilhouetteExtractor::output(int32_t mesh, std::vector<Edge>& out)
             edge->leftFace->flags &= CHUNK_FACE;
         if (edge->rightFace != nullptr)
             edge->rightFace->flags &= CHUNK_FACE;
-    }
+    });
     selection.clear();
 }
 
@@ -308,10 +278,9 @@ void SilhouetteExtractor::repairTriangleChunks(const SbVec3f& reference)
 {
     std::vector<WEFace*> chunkFaces;
     std::vector<WEEdge*> chunkEdges;
-    const std::vector<WEEdge*> selected = selection;
-    for (WEEdge* edge : selected) {
+    walkEdgesFetchingAhead(selection, [&](WEEdge* edge) {
         if (!contains(edge))
-            continue;
+            return;
         for (WEFace* face : { edge->leftFace, edge->rightFace }) {
             if (face == nullptr || counter(face) != 3 || !isTriangle(face) || !record(face))
                 continue;
@@ -324,7 +293,7 @@ void SilhouetteExtractor::repairTriangleChunks(const SbVec3f& reference)
                 }
             }
         }
-    }
+    });
     forget(chunkFaces);
     if (chunkFaces.empty())
         return;
@@ -424,14 +393,14 @@ void SilhouetteExtractor::traceChunk(WEVertex* start, WEEdge* entry, const SbVec
 void SilhouetteExtractor::repairZigZags(const SbVec3f* eye, const SbVec3f* direction)
 {
     std::vector<WEFace*> candidates;
-    for (WEEdge* edge : selection) {
+    walkEdgesFetchingAhead(selection, [&](WEEdge* edge) {
         if (!contains(edge))
-            continue;
+            return;
         for (WEFace* face : { edge->leftFace, edge->rightFace }) {
             if (face != nullptr && counter(face) == 2 && isTriangle(face) && record(face))
                 candidates.push_back(face);
         }
-    }
+    });
     forget(candidates);
 
     for (WEFace* w : candidates) {

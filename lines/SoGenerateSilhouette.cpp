@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "lines/AppendLines.h"
+#include "lines/EdgeWalk.h"
 #include "lines/GLDepthSource.h"
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "wingededge/SoWingedEdgeElement.h"
@@ -201,11 +202,12 @@ void SoGenerateSilhouette::sendEdges(SoState* state)
         }
         return vertex->flags - 1;
     };
-    for (const SilhouetteExtractor::Edge& e : edges) {
+    auto edgeOf = [](const SilhouetteExtractor::Edge& e) { return e.edge; };
+    walkEdgesFetchingAhead(edges, edgeOf, [&](const SilhouetteExtractor::Edge& e) {
         strips.push_back(numberOf(e.edge->startVertex));
         strips.push_back(numberOf(e.edge->endVertex));
         strips.push_back(-1);
-    }
+    });
     for (const SilhouetteExtractor::Edge& e : edges)
         e.edge->startVertex->flags = e.edge->endVertex->flags = 0;
     appendLines(state, this, points, strips, coordinatesOutput, indicesOutput);
