@@ -10,10 +10,10 @@
 // straighter line).
 //
 // Border and sharp edges depend only on the meshes and the angle; they are
-// classified once and cached until invalidate(), together with everything a
-// frame needs in compact arrays: the scratch counters sized for the largest
-// mesh and, for perspective views, every face's normal and first corner and
-// every two-sided edge's pair of face numbers. A frame then costs one pass
+// classified once and cached until invalidate(), together with what a
+// perspective frame needs in compact arrays: every face's normal and first
+// corner and every two-sided edge's pair of face numbers. A frame then
+// costs one pass
 // over those arrays (perspective) or the edges a search returns
 // (orthographic), plus the edges it selects; nothing walks the record lists.
 // The records must therefore not change between runs without invalidate().
