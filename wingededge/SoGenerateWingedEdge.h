@@ -2,7 +2,8 @@
 #define QUILLMAP_SOGENERATEWINGEDEDGE_H
 
 // Group node that builds winged-edge meshes from the indexed triangle-strip
-// sets below it and publishes them in SoWingedEdgeElement before its children
+// sets below it (or, with buildFromAllShapes, from every shape that makes
+// triangles) and publishes them in SoWingedEdgeElement before its children
 // are traversed.
 
 #include <Inventor/actions/SoCallbackAction.h>
@@ -14,11 +15,15 @@
 
 #include "wingededge/WingedEdge.h"
 
+class ShapeTriangles;
 class SoIndexedTriangleStripSet;
 class SoPath;
+class SoPrimitiveVertex;
+class SoShape;
+struct StripInput;
 
-// Maps the path from the generator to a strip set to that set's object
-// index; -1 keeps the default (the set's position in traversal order).
+// Maps the path from the generator to a strip set (or shape) to that mesh's
+// object index; -1 keeps the default (its position in traversal order).
 typedef int SoGenerateWingedEdgeObjectIndexCB(void* userData, SoPath* path);
 
 class SoGenerateWingedEdge : public SoGroup {
@@ -31,6 +36,7 @@ public:
     SoSFFloat threshold;
     SoSFBool doBuildWingedEdge;
     SoSFInt32 visualizationMode;
+    SoSFBool buildFromAllShapes;
 
     static void initClass(void);
     SoGenerateWingedEdge(void);
@@ -60,7 +66,14 @@ private:
     void update(SoAction* action);
     void rebuild(void);
     void addStripSet(SoCallbackAction* action, const SoIndexedTriangleStripSet* stripSet);
+    SoCallbackAction::Response beginShape(SoCallbackAction* action, const SoShape* shape);
+    void endShape(SoCallbackAction* action);
+    void addMesh(SoCallbackAction* action, StripInput& in, int k, const char* what);
     static SoCallbackAction::Response stripSetFound(void* self, SoCallbackAction* action, const SoNode* node);
+    static SoCallbackAction::Response shapeFound(void* self, SoCallbackAction* action, const SoNode* node);
+    static SoCallbackAction::Response shapeDone(void* self, SoCallbackAction* action, const SoNode* node);
+    static void triangleFound(void* self, SoCallbackAction* action, const SoPrimitiveVertex* v0,
+                              const SoPrimitiveVertex* v1, const SoPrimitiveVertex* v2);
 
     WingedEdgeList outputList;
     WingedEdgeList builtList;
@@ -68,6 +81,8 @@ private:
     bool hasObjects = false;
     bool building = false;
     int stripSetsSeen = 0;
+    // While a shape other than a strip set is traversed: its triangles.
+    ShapeTriangles* currentShape = nullptr;
     SoGenerateWingedEdgeObjectIndexCB* objectIndexCallback = nullptr;
     void* objectIndexUserData = nullptr;
 };

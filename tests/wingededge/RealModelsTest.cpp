@@ -24,11 +24,15 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/SoPrimitiveVertex.h>
+#include <Inventor/SbBox3f.h>
+#include <Inventor/SbViewportRegion.h>
 #include <Inventor/actions/SoCallbackAction.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/details/SoFaceDetail.h>
 #include <Inventor/details/SoPointDetail.h>
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoShape.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -346,4 +350,108 @@ TEST(RealModels, EveryModelBuildsCoinsTriangles)
         known.insert(entry.first);
     for (const std::string& relative : known)
         EXPECT_EQ(withStripSets.count(relative), 1u) << relative << " was not found or reaches no strip set";
+}
+
+namespace {
+
+// Coin's triangles of every shape, counted per shape in traversal order. A
+// triangle whose detail names three points with a repeated index is no face,
+// as in the strip sets.
+std::vector<int> coinTrianglesPerShape(SoNode* root)
+{
+    struct Counts {
+        std::vector<int> perShape;
+    } counts;
+    SoCallbackAction action;
+    action.addPreCallback(
+        SoShape::getClassTypeId(),
+        [](void* data, SoCallbackAction*, const SoNode*) {
+            static_cast<Counts*>(data)->perShape.push_back(0);
+            return SoCallbackAction::CONTINUE;
+        },
+        &counts);
+    action.addTriangleCallback(
+        SoShape::getClassTypeId(),
+        [](void* data, SoCallbackAction*, const SoPrimitiveVertex* v0, const SoPrimitiveVertex*,
+           const SoPrimitiveVertex*) {
+            const SoFaceDetail* face = dynamic_cast<const SoFaceDetail*>(v0->getDetail());
+            if (face != nullptr && face->getNumPoints() == 3) {
+                const int32_t a = face->getPoint(0)->getCoordinateIndex();
+                const int32_t b = face->getPoint(1)->getCoordinateIndex();
+                const int32_t c = face->getPoint(2)->getCoordinateIndex();
+                if (a == b || b == c || a == c)
+                    return;
+            }
+            ++static_cast<Counts*>(data)->perShape.back();
+        },
+        &counts);
+    action.apply(root);
+    counts.perShape.erase(std::remove(counts.perShape.begin(), counts.perShape.end(), 0), counts.perShape.end());
+    return counts.perShape;
+}
+
+SbBox3f boxOf(const WingedEdgeList& list)
+{
+    SbBox3f box;
+    for (const WingedEdgeMesh& mesh : list.meshes)
+        for (const WEVertex& v : mesh.vertices)
+            box.extendBy(v.position);
+    return box;
+}
+
+} // namespace
+
+// The chair holds strip sets for its seat and face sets for everything
+// above: only building from every shape gives the whole chair.
+TEST(RealModels, ChairFromEveryShape)
+{
+    const std::string path = (fs::path(realModelsDirectory()) / "chair.iv").string();
+    SoSeparator* root = readModel(path);
+    ASSERT_NE(root, nullptr) << path;
+    root->ref();
+    const std::vector<int> coin = coinTrianglesPerShape(root);
+    SoGetBoundingBoxAction bound(SbViewportRegion(100, 100));
+    bound.apply(root);
+    const SbBox3f whole = bound.getBoundingBox();
+
+    SoGenerateWingedEdge* generator = new SoGenerateWingedEdge;
+    generator->ref();
+    generator->addChild(root);
+    testing::internal::CaptureStdout();
+    SoCallbackAction action;
+    action.apply(generator);
+    const SbBox3f stripsOnly = boxOf(generator->getOutputList());
+    const int stripFaces = generator->getOutputList().totalFaceCount();
+
+    generator->buildFromAllShapes = TRUE;
+    generator->requestRebuild();
+    action.apply(generator);
+    testing::internal::GetCapturedStdout();
+    const WingedEdgeList& list = generator->getOutputList();
+
+    EXPECT_EQ(stripFaces, kKnownFaceCounts.at("chair.iv")) << "strip sets only, as before";
+    ASSERT_EQ(list.meshes.size(), coin.size()) << "one mesh per shape";
+    int coinTotal = 0;
+    for (size_t m = 0; m < coin.size(); ++m) {
+        SCOPED_TRACE("mesh " + std::to_string(m));
+        EXPECT_EQ(list.meshes[m].faceCount, coin[m]);
+        EXPECT_EQ(list.meshes[m].checkConsistency(), "");
+        coinTotal += coin[m];
+    }
+    EXPECT_EQ(list.totalFaceCount(), coinTotal);
+    std::printf("[ chair    ] shapes %zu faces %d (strip sets only %d)\n", coin.size(), coinTotal, stripFaces);
+
+    // The meshes reach as far as Coin's own box of the model; the strip sets
+    // alone stop below the backrest.
+    const SbBox3f built = boxOf(list);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(built.getMin()[i], whole.getMin()[i], 1e-4f) << "axis " << i;
+        EXPECT_NEAR(built.getMax()[i], whole.getMax()[i], 1e-4f) << "axis " << i;
+    }
+    // y is up in the chair's file.
+    const float height = whole.getMax()[1] - whole.getMin()[1];
+    EXPECT_LT(stripsOnly.getMax()[1], whole.getMax()[1] - 0.25f * height) << "the backrest is not a strip set";
+
+    generator->unref();
+    root->unref();
 }

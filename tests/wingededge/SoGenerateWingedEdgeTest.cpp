@@ -12,8 +12,13 @@
 #include <Inventor/nodes/SoCallback.h>
 #include <Inventor/nodes/SoCoordinate3.h>
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
+#include <Inventor/SoPrimitiveVertex.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoShape.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -285,6 +290,159 @@ TEST(SoGenerateWingedEdge, BadIndicesAndMissingCoordinatesAreReported)
     flat.generator->requestRebuild();
     flat.traverse();
     EXPECT_EQ(warnings.messages.size(), 2u) << "once more for the new build";
+}
+
+namespace {
+
+// What Coin itself makes of each shape: its triangles, counted per shape in
+// traversal order.
+std::vector<int> coinTriangleCounts(SoNode* root)
+{
+    struct Counts {
+        std::vector<int> perShape;
+        const SoNode* last = nullptr;
+    } counts;
+    SoCallbackAction action;
+    action.addTriangleCallback(
+        SoShape::getClassTypeId(),
+        [](void* data, SoCallbackAction* action, const SoPrimitiveVertex*, const SoPrimitiveVertex*,
+           const SoPrimitiveVertex*) {
+            Counts* counts = static_cast<Counts*>(data);
+            if (action->getCurPathTail() != counts->last)
+                counts->perShape.push_back(0);
+            counts->last = action->getCurPathTail();
+            ++counts->perShape.back();
+        },
+        &counts);
+    action.apply(root);
+    return counts.perShape;
+}
+
+struct MeshFacts {
+    int borderEdges = 0;
+    double area = 0.0;
+    SbVec3f min{ 1e30f, 1e30f, 1e30f };
+};
+
+MeshFacts factsOf(const WingedEdgeMesh& mesh)
+{
+    MeshFacts facts;
+    for (const WEEdge& e : mesh.edges)
+        facts.borderEdges += e.isBoundary() ? 1 : 0;
+    for (const WEFace& f : mesh.faces) {
+        std::vector<SbVec3f> corner;
+        for (const WEEdge* e : f.edges)
+            for (const WEVertex* v : { e->startVertex, e->endVertex })
+                if (std::find(corner.begin(), corner.end(), v->position) == corner.end())
+                    corner.push_back(v->position);
+        if (corner.size() == 3)
+            facts.area += 0.5 * (corner[1] - corner[0]).cross(corner[2] - corner[0]).length();
+    }
+    for (const WEVertex& v : mesh.vertices)
+        for (int i = 0; i < 3; ++i)
+            facts.min[i] = std::min(facts.min[i], v.position[i]);
+    return facts;
+}
+
+const char* const kEveryShape =
+    // An L-shaped hexagon of area 3: concave, so a fan from its first
+    // corner would overlap itself.
+    "Separator { Transform { translation 10 0 0 }\n"
+    "  Coordinate3 { point [ 0 0 0, 2 0 0, 2 1 0, 1 1 0, 1 2 0, 0 2 0 ] }\n"
+    "  FaceSet { numVertices [ 6 ] } }\n"
+    // A cube of six quads on eight shared corners.
+    "Coordinate3 { point [ 0 0 0, 1 0 0, 1 1 0, 0 1 0, 0 0 1, 1 0 1, 1 1 1, 0 1 1 ] }\n"
+    "IndexedFaceSet { coordIndex [ 0 3 2 1 -1, 4 5 6 7 -1, 0 1 5 4 -1, 1 2 6 5 -1, 2 3 7 6 -1, 3 0 4 7 -1 ] }\n"
+    "LineSet { numVertices [ 4 ] }\n"
+    "IndexedTriangleStripSet { coordIndex [ 0, 1, 3, 2 ] }\n"
+    // A 3 x 3 grid of corners, 8 triangles.
+    "Coordinate3 { point [ 0 0 0, 1 0 0, 2 0 0, 0 1 0, 1 1 0, 2 1 0, 0 2 0, 1 2 0, 2 2 0 ] }\n"
+    "QuadMesh { verticesPerRow 3 verticesPerColumn 3 }\n"
+    // No coordinates at all: corners are joined where they coincide.
+    "Cube { }\n";
+
+} // namespace
+
+TEST(SoGenerateWingedEdge, EveryShapeBuildsCoinsTriangles)
+{
+    Scene scene(kEveryShape);
+    const std::vector<int> coin = coinTriangleCounts(scene.generator);
+    ASSERT_EQ(coin, std::vector<int>({ 4, 12, 2, 8, 12 })) << "what Coin makes of the scene";
+
+    // Strip sets only, as stored scenes expect.
+    const WingedEdgeList* list = scene.traverse();
+    ASSERT_EQ(list->meshes.size(), 1u);
+    EXPECT_EQ(list->meshes[0].faceCount, 2);
+
+    scene.generator->buildFromAllShapes = TRUE;
+    scene.generator->requestRebuild();
+    list = scene.traverse();
+    ASSERT_EQ(list->meshes.size(), coin.size()) << "one mesh per shape that makes triangles";
+    for (size_t m = 0; m < coin.size(); ++m) {
+        const WingedEdgeMesh& mesh = list->meshes[m];
+        SCOPED_TRACE("mesh " + std::to_string(m));
+        EXPECT_EQ(mesh.checkConsistency(), "");
+        EXPECT_EQ(mesh.faceCount, coin[m]);
+        EXPECT_EQ(mesh.objectIndex, int32_t(m)) << "traversal order";
+    }
+    const MeshFacts hexagon = factsOf(list->meshes[0]);
+    EXPECT_NEAR(hexagon.area, 3.0, 1e-6) << "the concave polygon is covered once";
+    EXPECT_EQ(hexagon.min, SbVec3f(10.0f, 0.0f, 0.0f)) << "in the coordinates of the generator";
+    EXPECT_EQ(list->meshes[0].vertexCount, 6);
+    EXPECT_EQ(hexagon.borderEdges, 6);
+    for (size_t m : { size_t(1), size_t(4) }) {
+        // Closed cubes: 8 corners, 18 edges, no border.
+        EXPECT_EQ(list->meshes[m].vertexCount, 8);
+        EXPECT_EQ(list->meshes[m].edgeCount, 18);
+        EXPECT_EQ(factsOf(list->meshes[m]).borderEdges, 0);
+        EXPECT_NEAR(factsOf(list->meshes[m]).area, m == 1 ? 6.0 : 24.0, 1e-5);
+    }
+    EXPECT_EQ(list->meshes[3].vertexCount, 9);
+    EXPECT_NEAR(factsOf(list->meshes[3]).area, 4.0, 1e-6);
+    EXPECT_EQ(factsOf(list->meshes[3]).borderEdges, 8);
+
+    // VRML 2.0: an indexed face set of three quads in a row, moved. The
+    // first two share an edge by index; the third only by position (its
+    // corner 6 lies where corner 2 does), so it stays apart as in a strip.
+    Scene vrml("#VRML V2.0 utf8\n"
+               "Transform { translation 0 0 5 children Shape { geometry IndexedFaceSet {\n"
+               "  coord Coordinate { point [ 0 0 0, 1 0 0, 2 0 0, 0 1 0, 1 1 0, 2 1 0, 2 0 0, 3 0 0, 3 1 0 ] }\n"
+               "  coordIndex [ 0 1 4 3 -1 1 2 5 4 -1 6 7 8 5 -1 ] } } }");
+    vrml.generator->buildFromAllShapes = TRUE;
+    list = vrml.traverse();
+    ASSERT_EQ(list->meshes.size(), 1u);
+    EXPECT_EQ(list->meshes[0].checkConsistency(), "");
+    EXPECT_EQ(list->meshes[0].faceCount, coinTriangleCounts(vrml.generator).at(0));
+    EXPECT_EQ(list->meshes[0].vertexCount, 9);
+    EXPECT_EQ(factsOf(list->meshes[0]).borderEdges, 10) << "joined by index, not by position";
+    EXPECT_EQ(factsOf(list->meshes[0]).min, SbVec3f(0.0f, 0.0f, 5.0f));
+}
+
+TEST(SoGenerateWingedEdge, ShapesCoinWouldReadPastAreSkipped)
+{
+    // Coin reads coordinates at any index it is given; such shapes are left
+    // out with a line each, and the sound ones still build.
+    DebugErrorCollector warnings;
+    Scene scene("Coordinate3 { point [ 0 0 0, 2 0 0, 2 2 0, 1 1 0, 0 2 0 ] }\n"
+                "DEF far IndexedFaceSet { coordIndex [ 0, 1, 2, 100000, 4, -1 ] }\n"
+                "FaceSet { numVertices [ 50 ] }\n"
+                "QuadMesh { startIndex 2 verticesPerRow 2 verticesPerColumn 2 }\n"
+                "Normal { vector [ 0 0 1 ] }\n"
+                "IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] normalIndex [ 0, 0, 7, -1 ] }\n"
+                "IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] normalIndex [ 0, 0, 0, -1 ] }");
+    scene.generator->buildFromAllShapes = TRUE;
+    const WingedEdgeList* list = scene.traverse();
+    ASSERT_EQ(list->meshes.size(), 1u) << "only the last face set is sound";
+    EXPECT_EQ(list->meshes[0].faceCount, 1);
+    ASSERT_EQ(warnings.messages.size(), 4u);
+    EXPECT_NE(warnings.messages[0].find("IndexedFaceSet far is skipped: coordinate index 100000 lies outside the 5 "
+                                        "coordinates"),
+              std::string::npos)
+        << warnings.messages[0];
+    EXPECT_NE(warnings.messages[1].find("needs 50 coordinates and has 5"), std::string::npos) << warnings.messages[1];
+    EXPECT_NE(warnings.messages[2].find("needs 6 coordinates and has 5"), std::string::npos) << warnings.messages[2];
+    EXPECT_NE(warnings.messages[3].find("normal index 7 lies outside the 1 normals"), std::string::npos)
+        << warnings.messages[3];
 }
 
 namespace {
