@@ -154,8 +154,11 @@ void SoGenerateWingedEdge::update(SoAction* action)
             outputList.classified = 0;
             outputList.renderCacheValid = 0;
         } else {
+            // Nothing to draw any more: what a shape drew of the last model
+            // must not stay on the screen.
             outputList.meshes.clear();
             outputList.renewGeneration();
+            outputList.renderCacheValid = 0;
         }
     }
     SoWingedEdgeElement::set(state, this, &outputList);

@@ -45,6 +45,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CoinShapes.h"
 #include "support/DebugErrorCollector.h"
 #include "support/RealModels.h"
 #include "wingededge/SoGenerateWingedEdge.h"
@@ -354,42 +355,6 @@ TEST(RealModels, EveryModelBuildsCoinsTriangles)
 
 namespace {
 
-// Coin's triangles of every shape, counted per shape in traversal order. A
-// triangle whose detail names three points with a repeated index is no face,
-// as in the strip sets.
-std::vector<int> coinTrianglesPerShape(SoNode* root)
-{
-    struct Counts {
-        std::vector<int> perShape;
-    } counts;
-    SoCallbackAction action;
-    action.addPreCallback(
-        SoShape::getClassTypeId(),
-        [](void* data, SoCallbackAction*, const SoNode*) {
-            static_cast<Counts*>(data)->perShape.push_back(0);
-            return SoCallbackAction::CONTINUE;
-        },
-        &counts);
-    action.addTriangleCallback(
-        SoShape::getClassTypeId(),
-        [](void* data, SoCallbackAction*, const SoPrimitiveVertex* v0, const SoPrimitiveVertex*,
-           const SoPrimitiveVertex*) {
-            const SoFaceDetail* face = dynamic_cast<const SoFaceDetail*>(v0->getDetail());
-            if (face != nullptr && face->getNumPoints() == 3) {
-                const int32_t a = face->getPoint(0)->getCoordinateIndex();
-                const int32_t b = face->getPoint(1)->getCoordinateIndex();
-                const int32_t c = face->getPoint(2)->getCoordinateIndex();
-                if (a == b || b == c || a == c)
-                    return;
-            }
-            ++static_cast<Counts*>(data)->perShape.back();
-        },
-        &counts);
-    action.apply(root);
-    counts.perShape.erase(std::remove(counts.perShape.begin(), counts.perShape.end(), 0), counts.perShape.end());
-    return counts.perShape;
-}
-
 SbBox3f boxOf(const WingedEdgeList& list)
 {
     SbBox3f box;
@@ -409,7 +374,7 @@ TEST(RealModels, ChairFromEveryShape)
     SoSeparator* root = readModel(path);
     ASSERT_NE(root, nullptr) << path;
     root->ref();
-    const std::vector<int> coin = coinTrianglesPerShape(root);
+    const std::vector<CoinShape> coin = coinShapes(root);
     SoGetBoundingBoxAction bound(SbViewportRegion(100, 100));
     bound.apply(root);
     const SbBox3f whole = bound.getBoundingBox();
@@ -431,13 +396,18 @@ TEST(RealModels, ChairFromEveryShape)
 
     EXPECT_EQ(stripFaces, kKnownFaceCounts.at("chair.iv")) << "strip sets only, as before";
     ASSERT_EQ(list.meshes.size(), coin.size()) << "one mesh per shape";
-    int coinTotal = 0;
     for (size_t m = 0; m < coin.size(); ++m) {
         SCOPED_TRACE("mesh " + std::to_string(m));
-        EXPECT_EQ(list.meshes[m].faceCount, coin[m]);
+        EXPECT_EQ(list.meshes[m].faceCount, coin[m].faces);
         EXPECT_EQ(list.meshes[m].checkConsistency(), "");
-        coinTotal += coin[m];
+        SbBox3f own;
+        for (const WEVertex& v : list.meshes[m].vertices)
+            own.extendBy(v.position);
+        EXPECT_LT((own.getMin() - coin[m].box.getMin()).length() + (own.getMax() - coin[m].box.getMax()).length(),
+                  1e-4f)
+            << "where Coin puts the shape's triangles";
     }
+    const int coinTotal = coinFaceCount(coin);
     EXPECT_EQ(list.totalFaceCount(), coinTotal);
     std::printf("[ chair    ] shapes %zu faces %d (strip sets only %d)\n", coin.size(), coinTotal, stripFaces);
 
