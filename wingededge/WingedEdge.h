@@ -32,6 +32,7 @@
 #include <type_traits>
 #include <vector>
 
+class SbViewVolume;
 struct WEEdge;
 struct WEFace;
 
@@ -139,6 +140,49 @@ public:
     void clearMarks(void);
     static void flipEdge(WEEdge* edge);
 
+    // --- Refinement (modify/) ------------------------------------------------
+    // Flag bits of the refinement passes; every flag word is zero again when
+    // a pass ends (clearMarks).
+    enum RefinementFlags {
+        EDGE_BOUNDARY = 4,
+        EDGE_SHARP = 8,
+        EDGE_NOT_SPLIT = 0x40,
+        VERTEX_BOUNDARY = 1,
+        VERTEX_SHARP = 2,
+        VERTEX_UNTOUCHED = 0x10,
+        FACE_MARKED = 2
+    };
+    // Subdivision scheme codes.
+    enum Scheme { DOO_SABIN = 1, CATMULL_CLARK = 2, LOOP = 3, BUTTERFLY = 4 };
+
+    // Cuts every face of more than three edges into a fan of triangles.
+    void triangulate(void);
+    // One Doo-Sabin step; the faces stay polygons.
+    void subdivideDooSabin(void);
+    // One Catmull-Clark step, with or without moving the vertices; the faces
+    // become quadrilaterals.
+    void subdivideCatmullClark(bool smoothing);
+    // One Loop (LOOP) or Modified Butterfly (BUTTERFLY) step on a triangle
+    // mesh; adaptive splits only the faces markFacesForRefinement marked.
+    void subdivideTriangles(int scheme, bool smoothing, bool adaptive);
+    // Sets FACE_MARKED on the faces the criterion picks for refinement in
+    // adaptive step `step`. viewVolume may be null (criteria 11 and 12 then
+    // mark nothing); focusTable feeds criterion 16.
+    void markFacesForRefinement(int criterion, double threshold, const SbViewVolume* viewVolume, int step,
+                                const std::vector<double>* focusTable = nullptr);
+
+    // Welds vertices closer than `distance` and rebuilds the connectivity.
+    void mergeCloseVertices(double distance);
+    // Merges neighbouring faces whose normals differ by at most `angle`
+    // degrees into larger polygons.
+    void mergeCoplanarFaces(double angle);
+    // Flags the edges whose dihedral angle is sharper than `sharpAngle`
+    // degrees, and boundary edges, with EDGE_SHARP and their ends with
+    // VERTEX_SHARP.
+    void markSharpEdges(double sharpAngle);
+    // One smoothing iteration.
+    void smoothStep(double speed, bool keepFlagged);
+
     // Structural problems of the mesh, one line each; empty when the counts
     // match the lists, ids are dense, every reference points into this mesh,
     // vertex and face edge lists agree with the edges, and every face's wing
@@ -207,6 +251,23 @@ public:
     // Moves every mesh into the first one, ids continuing after it.
     void connectObjects(void);
     void renumber(void);
+
+    // --- Refinement of every mesh (modify/) ---------------------------------
+    // connectObjects, then welds vertices closer than half the shortest edge.
+    void connectMeshes(void);
+    void mergeCoplanarFaces(double angle);
+    void markSharpEdges(double sharpAngle);
+    // The step operations run `steps` steps of the scheme `mode` (codes of
+    // WingedEdgeMesh::Scheme; other codes do nothing) and return how many
+    // they ran: a step whose faces would exceed `faceBudget` (over all
+    // meshes) is not begun, and neither is any after it.
+    int divide(int mode, int steps, int64_t faceBudget);
+    int subdivide(int mode, int steps, int64_t faceBudget);
+    int subdivideAdaptively(int mode, int steps, int64_t faceBudget);
+    void smooth(int steps, double speed);
+    // Gives every record fresh storage through a deep copy, ids and fields
+    // kept.
+    void rebuildInPlace(void);
 
     int32_t totalVertexCount(void) const;
     int32_t totalEdgeCount(void) const;
