@@ -182,6 +182,9 @@ void PelmoraApplication::createScene(void)
     // The mesh generator with the placeholder model that loading replaces.
     generator = new SoGenerateWingedEdge;
     generator->setName("GeometryParentNode");
+    // Every shape of a model makes meshes, not only its strip sets: most
+    // files hold face sets.
+    generator->buildFromAllShapes = TRUE;
     modelNode->addChild(generator);
     SoCone* placeholder = new SoCone;
     placeholder->setName("GeometryNode");
@@ -298,10 +301,11 @@ void PelmoraApplication::applyStrokeWidth(int width)
 
 void PelmoraApplication::openFile(void)
 {
-    // Inventor files first; Coin reads VRML too, and a model under another
-    // name is still worth a try.
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("*.iv;;*.wrl;;All files (*)"));
+    // Inventor files first; Coin reads VRML too, Assimp the mesh formats
+    // people exchange, and a model under another name is still worth a try.
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QString(), QString(),
+        QStringLiteral("*.iv;;*.wrl;;Meshes (*.obj *.ply *.stl *.off *.gltf *.glb *.3ds *.dae *.fbx);;All files (*)"));
     if (chosen.isEmpty())
         return;
     fileNameLabel->setText(chosen);
@@ -363,8 +367,14 @@ void PelmoraApplication::loadModel(const char* path)
         changeBack();
         return;
     }
-    SoSeparator* model = input.isValidFile() ? SoDB::readAll(&input) : nullptr;
+    // Inventor and VRML files are read by Coin; any other file is handed to
+    // the library's reader, which says on standard error why it cannot read
+    // it.
+    const bool inventor = input.isValidFile();
+    SoSeparator* model = inventor ? SoDB::readAll(&input) : nullptr;
     input.closeFile();
+    if (!inventor)
+        model = Quillmap::readModel(fileName.c_str());
     changeBack();
     if (model == nullptr) {
         QMessageBox::information(this, QStringLiteral("Error"), QStringLiteral("Wrong filename! Try again ..."));

@@ -58,6 +58,7 @@
 
 #include "FrameRateCounter.h"
 #include "PelmoraApplication.h"
+#include "support/CoinShapes.h"
 #include "support/OutputCapture.h"
 #include "support/RealModels.h"
 #include "support/TestNodes.h"
@@ -127,10 +128,10 @@ SoSeparator* readFile(const std::string& path)
     return SoDB::readAll(&input);
 }
 
-// What Coin itself makes of the triangle strip sets of a model file, read
-// afresh: the triangles its callback action generates, and the box of their
-// corners in the model's coordinates (every transformation applied), for
-// each strip set in traversal order.
+// What Coin itself makes of the shapes of a model file, read afresh: the
+// faces of its triangle callback, and the box of their corners in the
+// model's coordinates (every transformation applied), for each shape in
+// traversal order.
 struct CoinTriangles {
     int count = -1;
     std::vector<SbBox3f> parts;
@@ -143,29 +144,10 @@ CoinTriangles coinTriangles(const std::string& path)
     if (scene == nullptr)
         return result;
     scene->ref();
-    result.count = 0;
-    SoCallbackAction action;
-    action.addPreCallback(
-        SoIndexedTriangleStripSet::getClassTypeId(),
-        [](void* data, SoCallbackAction*, const SoNode*) {
-            static_cast<CoinTriangles*>(data)->parts.emplace_back();
-            return SoCallbackAction::CONTINUE;
-        },
-        &result);
-    action.addTriangleCallback(
-        SoIndexedTriangleStripSet::getClassTypeId(),
-        [](void* data, SoCallbackAction* action, const SoPrimitiveVertex* a, const SoPrimitiveVertex* b,
-           const SoPrimitiveVertex* c) {
-            CoinTriangles* out = static_cast<CoinTriangles*>(data);
-            ++out->count;
-            for (const SoPrimitiveVertex* v : { a, b, c }) {
-                SbVec3f p;
-                action->getModelMatrix().multVecMatrix(v->getPoint(), p);
-                out->parts.back().extendBy(p);
-            }
-        },
-        &result);
-    action.apply(scene);
+    const std::vector<CoinShape> shapes = coinShapes(scene);
+    result.count = coinFaceCount(shapes);
+    for (const CoinShape& shape : shapes)
+        result.parts.push_back(shape.box);
     scene->unref();
     return result;
 }
@@ -443,12 +425,14 @@ private slots:
         cameras.apply(root);
         QVERIFY(cameras.getPath() == nullptr);
 
-        // Before any model is loaded the statistics describe the cone, from
-        // which no mesh is built.
+        // Before any model is loaded the statistics describe the cone, built
+        // from the triangles Coin makes of it.
         window->updateModelInfo();
         QCOMPARE(label("Filename"), QStringLiteral("(none)"));
-        QCOMPARE(labelNumber("Face Number Orig"), 0);
-        QCOMPARE(labelNumber("Face Number"), 0);
+        const int coneFaces = coinFaceCount(coinShapes(window->getGenerator()->getChild(0)));
+        QVERIFY(coneFaces > 0);
+        QCOMPARE(labelNumber("Face Number Orig"), coneFaces);
+        QCOMPARE(labelNumber("Face Number"), coneFaces);
     }
 
     void loadingReplacesTheModel(void)
@@ -590,7 +574,12 @@ private slots:
         writeFile(base + "/broken.iv", "#Inventor V2.1 ascii\nSeparator { Cone { height } NoSuchNode {\n");
         for (const char* name : { "/text.iv", "/broken.iv" }) {
             watcher.boxes.clear();
+            OutputCapture errors(2);
             window->loadModel((base + name).c_str());
+            // Not Inventor: the mesh reader had its try and says why not.
+            const std::string said = errors.text();
+            if (std::strcmp(name, "/text.iv") == 0)
+                QVERIFY2(said.find("text.iv") != std::string::npos, said.c_str());
             QCOMPARE(currentModel(), model);
             QCOMPARE(int(watcher.boxes.size()), 1);
             QCOMPARE(watcher.boxes[0].title, QStringLiteral("Error"));
@@ -598,6 +587,18 @@ private slots:
         }
         QCOMPARE(modelGroup()->getNumChildren(), 1);
         QCOMPARE(label("Face Number"), faces);
+
+        // A mesh format Coin does not read: a tetrahedron in OBJ.
+        writeFile(base + "/tetrahedron.obj",
+                  "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n");
+        watcher.boxes.clear();
+        window->loadModel((base + "/tetrahedron.obj").c_str());
+        QVERIFY(watcher.boxes.empty());
+        QVERIFY(currentModel() != model);
+        QCOMPARE(labelNumber("Face Number"), 4);
+        const WingedEdgeList& built = window->getGenerator()->getOutputList();
+        QCOMPARE(built.totalVertexCount(), 4);
+        QCOMPARE(built.totalEdgeCount(), 6);
     }
 
     void pathsWithAndWithoutDirectory(void)
@@ -660,7 +661,9 @@ private slots:
             QFileDialog* files = qobject_cast<QFileDialog*>(dialog);
             QVERIFY(files != nullptr);
             QCOMPARE(files->nameFilters(),
-                     QStringList({ QStringLiteral("*.iv"), QStringLiteral("*.wrl"), QStringLiteral("All files (*)") }));
+                     QStringList({ QStringLiteral("*.iv"), QStringLiteral("*.wrl"),
+                                  QStringLiteral("Meshes (*.obj *.ply *.stl *.off *.gltf *.glb *.3ds *.dae *.fbx)"),
+                                  QStringLiteral("All files (*)") }));
             QCOMPARE(files->selectedNameFilter(), QStringLiteral("*.iv"));
             files->selectFile(chosen);
             static_cast<QDialog*>(files)->accept();
@@ -816,13 +819,17 @@ private slots:
         window->getSilhouette()->sendLines = TRUE;
         window->getSilhouette()->doComputation = FALSE;
 
-        // A model without strip sets, like the placeholder cone, gives no
-        // mesh: nothing to see.
+        // A cone is a mesh like any other shape that makes triangles; lines
+        // alone give no mesh: nothing to see, not even the cone drawn last.
         window->getGenerator()->setVisualizationMode(SoWingedEdge::FLAT_SHADING);
         QTemporaryDir dir;
         const std::string cone = dir.path().toStdString() + "/cone.iv";
         writeFile(cone, "#Inventor V2.1 ascii\nSeparator { Cone {} }\n");
         window->loadModel(cone.c_str());
+        QVERIFY(countDifferent(viewerFrame(), background) > 0);
+        const std::string lines = dir.path().toStdString() + "/lines.iv";
+        writeFile(lines, "#Inventor V2.1 ascii\nSeparator { Coordinate3 { point [ 0 0 0, 1 1 1 ] } LineSet { } }\n");
+        window->loadModel(lines.c_str());
         QCOMPARE(countDifferent(viewerFrame(), background), 0);
     }
 
