@@ -1,0 +1,1 @@
+// NOT WRITTEN YET: CGAL Doo-Sabin reference for the tests.

@@ -1,0 +1,2 @@
+// NOT WRITTEN YET
+#include <gtest/gtest.h>
