@@ -104,7 +104,8 @@ public:
 
     // Writes the finished file; "-" means standard output. The file appears
     // complete or not at all: an existing file is replaced only once the new
-    // one is fully written. Returns 0, or -1 after reporting why.
+    // one is fully written. Returns 0, or -1 after reporting why; a failed
+    // save leaves the document intact, so another name can be tried.
     int saveToFile(const std::string& fileName);
 
     // Releases everything; the document accepts no further calls.
