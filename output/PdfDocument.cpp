@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <unistd.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,7 +22,9 @@ const char* const PRODUCER_NAME = "Quillmap PDF Writer";
 const char* const PRODUCER_VERSION = "1.0";
 const char* const PRODUCER_PLATFORM = "Linux";
 
-// Second header line: bytes above 127 tell transfer programs the file is binary.
+// Second header line: bytes above 127 tell transfer programs the file is
+// binary. It is written as a comment ("%" first): MuPDF reads a bare line of
+// them as a broken object.
 const unsigned char BINARY_MARK[23] = {0x7a, 0x47, 0x5f, 0xd5, 0xf9, 0xdf, 0x4a, 0xa4, 0x18, 0xb7, 0xb0, 0x23,
                                        0x73, 0x36, 0x1f, 0xa6, 0x64, 0x52, 0x20, 0x4c, 0x84, 0x73, 0x1f};
 
@@ -446,7 +448,7 @@ bool PdfDocument::writeFile()
     offsets_.assign(size_t(objectCount), 0);
     Writer w(output_);
 
-    w.put("%%PDF-%d.%d\n", versionMajor_, versionMinor_);
+    w.put("%%PDF-%d.%d\n%%", versionMajor_, versionMinor_);
     w.bytes(BINARY_MARK, sizeof BINARY_MARK);
     w.bytes("\n", 1);
 
@@ -529,22 +531,20 @@ int PdfDocument::saveToFile(const std::string& fileName)
         }
         return 0;
     }
-    // Written beside the target and renamed over it only when complete, so a
-    // failed write leaves neither a truncated file nor a damaged older one.
-    const std::string partial = fileName + ".part";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    std::FILE* file = std::fopen(fileName.c_str(), "wb");
     if (!file) {
         error(1, SOURCE, "Cannot open %.1022s for writing: %s", fileName.c_str(), std::strerror(errno));
         return -1;
     }
     const size_t written = std::fwrite(output_.data(), 1, output_.size(), file);
-    int writeErrno = written == output_.size() ? 0 : errno;
+    int writeErrno = written == output_.size() ? 0 : (errno ? errno : EIO);
     if (std::fclose(file) != 0 && writeErrno == 0)
         writeErrno = errno ? errno : EIO;
-    if (writeErrno == 0 && std::rename(partial.c_str(), fileName.c_str()) != 0)
-        writeErrno = errno;
     if (writeErrno != 0) {
-        std::remove(partial.c_str());
+        // An incomplete file would pass for a drawing; a device stays as it is.
+        struct stat info;
+        if (stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            std::remove(fileName.c_str());
         error(1, SOURCE, "Cannot write %.1022s: %s", fileName.c_str(), std::strerror(writeErrno));
         return -1;
     }

@@ -102,10 +102,10 @@ public:
     bool finalize();
     const PdfMemoryStream& output() const { return output_; }
 
-    // Writes the finished file; "-" means standard output. The file appears
-    // complete or not at all: an existing file is replaced only once the new
-    // one is fully written. Returns 0, or -1 after reporting why; a failed
-    // save leaves the document intact, so another name can be tried.
+    // Writes the finished file; "-" means standard output. Every write is
+    // checked, and a file that could not be written completely is removed.
+    // Returns 0, or -1 after reporting why; a failed save leaves the
+    // document intact, so another name can be tried.
     int saveToFile(const std::string& fileName);
 
     // Releases everything; the document accepts no further calls.
