@@ -20,6 +20,7 @@
 #include "lines/SoLineTextureCoordinateElement.h"
 #include "lines/SoLineThicknessElement.h"
 #include "lines/SoOrientedCoordinateElement.h"
+#include "output/SoLineOutput.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 #include "wingededge/SoWingedEdgeElement.h"
@@ -63,4 +64,5 @@ void Quillmap::init(void)
     registerClass<SoLineShape>();
     registerClass<SoLineHiddenLineRemover>();
     registerClass<SoLinePurifier>();
+    registerClass<SoLineOutput>();
 }
