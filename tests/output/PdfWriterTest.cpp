@@ -137,32 +137,6 @@ std::string streamOf(const std::string& file, int object)
     return file.substr(data + 7, length);
 }
 
-// Lightness of pixel (x, y), counted from the top left, of a binary PGM.
-struct Gray {
-    int width = 0, height = 0;
-    std::string pixels;
-    bool read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::string magic;
-        int maxValue = 0;
-        in >> magic >> width >> height >> maxValue;
-        in.get();
-        pixels.resize(size_t(width) * size_t(height));
-        in.read(pixels.data(), std::streamsize(pixels.size()));
-        return magic == "P5" && maxValue == 255 && bool(in);
-    }
-    bool dark(int x, int y) const { return (unsigned char)pixels[size_t(y) * size_t(width) + size_t(x)] < 128; }
-};
-
-double distanceToSegment(double px, double py, double ax, double ay, double bx, double by)
-{
-    const double dx = bx - ax, dy = by - ay;
-    double t = ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy);
-    t = std::fmax(0, std::fmin(1, t));
-    return std::hypot(px - ax - t * dx, py - ay - t * dy);
-}
-
 } // namespace
 
 TEST_F(PdfWriterTest, OnePageFileIsValidAndItsCrossReferencesPointAtTheObjects)
@@ -235,43 +209,6 @@ TEST_F(PdfWriterTest, ContentIsInPointsAndCompressionInflatesToTheSameBytes)
         inflated.resize(length);
         EXPECT_EQ(inflated, plainStream);
     }
-}
-
-TEST_F(PdfWriterTest, StrokesLandWhereTheyWereDrawn)
-{
-    if (!haveTool("pdftoppm", "poppler-utils"))
-        return;
-    PdfDocument pdf;
-    drawSample(pdf, true);
-    ASSERT_TRUE(pdf.finalize());
-    ASSERT_EQ(pdf.saveToFile(dir + "sample.pdf"), 0);
-    ASSERT_EQ(run("pdftoppm -r 72 -gray -singlefile '" + dir + "sample.pdf' '" + dir + "sample'").status, 0);
-    Gray image;
-    ASSERT_TRUE(image.read(dir + "sample.pgm"));
-    ASSERT_EQ(image.width, 288);
-    ASSERT_EQ(image.height, 144);
-
-    // The strokes in pixels from the top left at 72 dpi, worked out by hand.
-    const double strokes[2][4] = {{72, 72, 216, 72}, {36, 126, 36, 18}};
-    auto nearStroke = [&](double x, double y) {
-        for (const auto& s : strokes)
-            if (distanceToSegment(x, y, s[0], s[1], s[2], s[3]) <= 2.5)
-                return true;
-        return false;
-    };
-    int darkPixels = 0;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            if (image.dark(x, y)) {
-                ++darkPixels;
-                EXPECT_TRUE(nearStroke(x + 0.5, y + 0.5)) << "stray dark pixel " << x << ", " << y;
-            }
-    EXPECT_GT(darkPixels, 2 * (144 + 108));
-    for (const auto& s : strokes)
-        for (double t = 0; t <= 1; t += 0.05) {
-            const int x = int(s[0] + t * (s[2] - s[0])), y = int(s[1] + t * (s[3] - s[1]));
-            EXPECT_TRUE(image.dark(x, y) || image.dark(x - 1, y - 1)) << "no stroke at " << x << ", " << y;
-        }
 }
 
 TEST_F(PdfWriterTest, InfoStringsAreEscapedAndTruncated)
