@@ -21,6 +21,7 @@
 #include "lines/SoLineThicknessElement.h"
 #include "lines/SoOrientedCoordinateElement.h"
 #include "output/SoLineOutput.h"
+#include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 #include "wingededge/SoWingedEdgeElement.h"
@@ -48,6 +49,7 @@ void Quillmap::init(void)
     registerClass<SoWingedEdgeListElement>();
     registerClass<SoGenerateWingedEdge>();
     registerClass<SoWingedEdge>();
+    registerClass<SoModifyWingedEdge>();
 
     registerClass<SoLineCoordinateIndexElement>();
     registerClass<SoLineParameterizationElement>();

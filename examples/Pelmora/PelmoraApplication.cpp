@@ -43,6 +43,7 @@
 #include "lines/SoLinePurifier.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineThickener.h"
+#include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 
@@ -194,6 +195,12 @@ void PelmoraApplication::createScene(void)
     SoDrawStyle* filled = new SoDrawStyle;
     filled->style = SoDrawStyle::FILLED;
     modelNode->addChild(filled);
+
+    // The mesh modifier: connecting, large faces, sharp edges, dividing,
+    // subdivision and smoothing as the settings choose, applied to the
+    // meshes before anything below reads them.
+    modifier = new SoModifyWingedEdge;
+    modelNode->addChild(modifier);
 
     // The mesh shape: the meshes in the visualization mode of the settings.
     meshShape = new SoWingedEdge;
@@ -427,22 +434,18 @@ void PelmoraApplication::resetScene(void)
 
 // --- statistics --------------------------------------------------------------
 
-const WingedEdgeList* PelmoraApplication::currentMeshList(void) const
-{
-    return generator != nullptr ? &generator->getOutputList() : nullptr;
-}
-
+// The numbers come from the modifier: the meshes as modified, which are the
+// meshes as built while no modification is switched on.
 void PelmoraApplication::updateModelInfo(void)
 {
     if (generator != nullptr)
         faceNumberOrigLabel->setNum(generator->getOriginalFaceCount());
-    const WingedEdgeList* list = currentMeshList();
-    const int faces = list != nullptr ? list->totalFaceCount() : 0;
+    const int faces = modifier != nullptr ? modifier->getNumFaces() : 0;
     faceNumberLabel->setNum(faces);
-    objectNumberLabel->setNum(list != nullptr ? int(list->meshes.size()) : 0);
+    objectNumberLabel->setNum(modifier != nullptr ? modifier->getNumObjects() : 0);
     modelFaceNumberLabel->setNum(faces);
-    edgeNumberLabel->setNum(list != nullptr ? list->totalEdgeCount() : 0);
-    vertexNumberLabel->setNum(list != nullptr ? list->totalVertexCount() : 0);
+    edgeNumberLabel->setNum(modifier != nullptr ? modifier->getNumEdges() : 0);
+    vertexNumberLabel->setNum(modifier != nullptr ? modifier->getNumVertices() : 0);
 }
 
 QLabel* PelmoraApplication::getModelInfoLabel(int which) const

@@ -19,11 +19,11 @@ class SoLineHiddenLineRemover;
 class SoLinePurifier;
 class SoLineShape;
 class SoLineThickener;
+class SoModifyWingedEdge;
 class SoTexture2;
 class SoQtExaminerViewer;
 class SoWingedEdge;
 class SoSeparator;
-class WingedEdgeList;
 
 class PelmoraApplication : public QMainWindow {
     Q_OBJECT
@@ -52,6 +52,7 @@ public:
 
     SoSeparator* getSceneRoot(void) const { return root; }
     SoGenerateWingedEdge* getGenerator(void) const { return generator; }
+    SoModifyWingedEdge* getModifier(void) const { return modifier; }
     SoBaseColor* getBaseColor(void) const { return baseColor; }
     SoWingedEdge* getMeshShape(void) const { return meshShape; }
     SoGenerateSilhouette* getSilhouette(void) const { return silhouette; }
@@ -86,13 +87,12 @@ private:
     void applyStartupSettings(void);
     void applyBackgroundMode(void);
     void applyStrokeWidth(int width);
-    // The meshes whose counts the statistics show.
-    const WingedEdgeList* currentMeshList(void) const;
 
     // Scene handles; the root is referenced for the window's life.
     SoSeparator* root = nullptr;
     SoBaseColor* baseColor = nullptr;
     SoGenerateWingedEdge* generator = nullptr;
+    SoModifyWingedEdge* modifier = nullptr;
     SoWingedEdge* meshShape = nullptr;
     SoGenerateSilhouette* silhouette = nullptr;
     SoTexture2* strokeTexture = nullptr;

@@ -67,6 +67,7 @@
 #include "lines/SoLinePurifier.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineThickener.h"
+#include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
 #include "wingededge/WingedEdge.h"
@@ -349,18 +350,21 @@ private slots:
 
         SoGroup* model = static_cast<SoGroup*>(modelNode);
         // The invisible style, the generator, the filled style, the mesh
-        // shape, the base colour, the silhouette generator, the line chain.
-        QCOMPARE(model->getNumChildren(), 7);
+        // modifier, the mesh shape, the base colour, the silhouette
+        // generator, the line chain.
+        QCOMPARE(model->getNumChildren(), 8);
         QVERIFY(model->getChild(0)->isOfType(SoDrawStyle::getClassTypeId()));
         QCOMPARE(int(static_cast<SoDrawStyle*>(model->getChild(0))->style.getValue()), int(SoDrawStyle::INVISIBLE));
         QCOMPARE(model->getChild(1), static_cast<SoNode*>(window->getGenerator()));
         QCOMPARE(QString(window->getGenerator()->getName().getString()), QStringLiteral("GeometryParentNode"));
         QVERIFY(model->getChild(2)->isOfType(SoDrawStyle::getClassTypeId()));
         QCOMPARE(int(static_cast<SoDrawStyle*>(model->getChild(2))->style.getValue()), int(SoDrawStyle::FILLED));
-        QCOMPARE(model->getChild(3), static_cast<SoNode*>(window->getMeshShape()));
-        QVERIFY(model->getChild(3)->isOfType(SoWingedEdge::getClassTypeId()));
-        QCOMPARE(model->getChild(4), static_cast<SoNode*>(window->getBaseColor()));
-        QCOMPARE(model->getChild(5), static_cast<SoNode*>(window->getSilhouette()));
+        QCOMPARE(model->getChild(3), static_cast<SoNode*>(window->getModifier()));
+        QCOMPARE(QString(model->getChild(3)->getTypeId().getName().getString()), QStringLiteral("SoModifyWingedEdge"));
+        QCOMPARE(model->getChild(4), static_cast<SoNode*>(window->getMeshShape()));
+        QVERIFY(model->getChild(4)->isOfType(SoWingedEdge::getClassTypeId()));
+        QCOMPARE(model->getChild(5), static_cast<SoNode*>(window->getBaseColor()));
+        QCOMPARE(model->getChild(6), static_cast<SoNode*>(window->getSilhouette()));
         // The silhouette starts switched off, sending lines, with hidden parts
         // removed when it draws itself.
         SoGenerateSilhouette* silhouette = window->getSilhouette();
@@ -370,7 +374,7 @@ private slots:
         QCOMPARE(silhouette->lineWidth.getValue(), 2.0f);
 
         // The line chain, from the concatenator to the stroke shape.
-        SoGroup* chain = static_cast<SoGroup*>(model->getChild(6));
+        SoGroup* chain = static_cast<SoGroup*>(model->getChild(7));
         QCOMPARE(chain->getTypeId(), SoSeparator::getClassTypeId());
         const char* const rows[] = { "SoLineConcatenator", "SoLineParameterization", "SoLineHiddenLineRemover",
                                      "Texture2", "SoLinePurifier",
@@ -464,6 +468,26 @@ private slots:
 
         // The VRML file holds the same sphere.
         expectLoaded("models/sphere.wrl", sphereFaces);
+    }
+
+    // The face numbers are the modifier's: one Loop step on the sample
+    // sphere, once the modifier is invalidated and the scene rendered, shows
+    // four faces for every face built.
+    void faceNumbersFollowTheModifier(void)
+    {
+        const std::string sphere = "models/sphere.iv";
+        const int sphereFaces = coinTriangles(sphere).count;
+        expectLoaded(sphere, sphereFaces);
+        window->getModifier()->subdivisionSteps = 1;
+        window->getViewer()->render();
+        window->updateModelInfo();
+        QCOMPARE(labelNumber("Face Number"), sphereFaces);
+        window->getModifier()->invalidate();
+        window->getViewer()->render();
+        window->updateModelInfo();
+        QCOMPARE(labelNumber("Face Number"), 4 * sphereFaces);
+        QCOMPARE(window->getModelInfoLabel(1)->text().toInt(), 4 * sphereFaces);
+        QCOMPARE(labelNumber("Face Number Orig"), sphereFaces);
     }
 
     void emptyPathOnlyResets(void)
