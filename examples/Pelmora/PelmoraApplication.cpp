@@ -43,6 +43,7 @@
 #include "lines/SoLinePurifier.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineThickener.h"
+#include "output/SoLineOutput.h"
 #include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
@@ -224,6 +225,7 @@ void PelmoraApplication::createScene(void)
     thickener->amplitude = 0.001f;
     thickener->thickenMethod = SoLineThickener::CONSTANT_TEXTURE_HEIGHT;
     SoLineCoordinateOrientation* orientation = new SoLineCoordinateOrientation;
+    lineOutput = new SoLineOutput;
     strokeShape = new SoLineShape;
     hiddenLineRemover = new SoLineHiddenLineRemover;
     for (SoLinePurifier*& purifier : purifiers)
@@ -250,6 +252,8 @@ void PelmoraApplication::createScene(void)
     // Directions and widths of the strokes, then the strokes themselves.
     lineSeparator->addChild(orientation);
     lineSeparator->addChild(thickener);
+    // Writes the strokes to a file when an export asks for it.
+    lineSeparator->addChild(lineOutput);
     lineSeparator->addChild(strokeShape);
     modelNode->addChild(lineSeparator);
 }

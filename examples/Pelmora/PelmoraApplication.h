@@ -19,6 +19,7 @@ class SoLineHiddenLineRemover;
 class SoLinePurifier;
 class SoLineShape;
 class SoLineThickener;
+class SoLineOutput;
 class SoModifyWingedEdge;
 class SoTexture2;
 class SoQtExaminerViewer;
@@ -59,6 +60,7 @@ public:
     SoTexture2* getStrokeTexture(void) const { return strokeTexture; }
     SoLineHiddenLineRemover* getHiddenLineRemover(void) const { return hiddenLineRemover; }
     SoLineThickener* getThickener(void) const { return thickener; }
+    SoLineOutput* getLineOutput(void) const { return lineOutput; }
     SoLineShape* getStrokeShape(void) const { return strokeShape; }
     // The first (zig-zags), second (short segments) and third (sharp angles)
     // line purifier.
@@ -98,6 +100,7 @@ private:
     SoTexture2* strokeTexture = nullptr;
     SoLineHiddenLineRemover* hiddenLineRemover = nullptr;
     SoLineThickener* thickener = nullptr;
+    SoLineOutput* lineOutput = nullptr;
     SoLineShape* strokeShape = nullptr;
     SoLinePurifier* purifiers[3] = {};
 
