@@ -538,7 +538,7 @@ TEST_F(LineOutputFrame, KnownLinesLandWhereTheFrameShowsThem)
     const std::string pdf = scratch.dir + "known.pdf";
     output->filename = pdf.c_str();
     const double range = 128.0 * 1.5; // x from -0.8 to 0.7
-    output->lineWidth = float(1.5 * 72.0 * DRAWING / range);
+    output->lineWidth = float(0.5 * 72.0 * DRAWING / range);
     output->requestPDFOutput();
     root->addChild(output);
     render(root);
@@ -643,7 +643,7 @@ TEST_F(TorusDrawing, SilhouetteStrokesLandWhereTheFrameShowsThem)
     double minX = 0, minY = 0, range = 0;
     windowBounds(minX, minY, range);
     ASSERT_GT(range, 100.0) << "the torus should fill most of the frame";
-    output->lineWidth = float(1.5 * 72.0 * DRAWING / range);
+    output->lineWidth = float(0.5 * 72.0 * DRAWING / range);
     output->requestPDFOutput();
     render(root);
     windowBounds(minX, minY, range);
