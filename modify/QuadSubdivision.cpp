@@ -526,6 +526,9 @@ private:
     std::vector<WEEdge*> crossAtStart;   // by edge id
     std::vector<WEEdge*> crossAtEnd;     // by edge id
     std::vector<char> crossUsed;         // by edge id: bit 1 start cross, bit 2 end cross in a vertex-face
+    std::vector<WEEdge*> scratchCycle;
+    std::vector<const WEEdge*> scratchCrossed;
+    std::vector<char> scratchLeft;
 };
 
 WEEdge* DooSabinStep::newEdge(WEVertex* start, WEVertex* end)
@@ -590,8 +593,8 @@ void DooSabinStep::makeCorners(void)
 void DooSabinStep::makeFaceFaces(void)
 {
     alongEdge.assign(cycles.edges.size(), nullptr);
-    std::vector<WEEdge*> cycle;
-    std::vector<char> left;
+    std::vector<WEEdge*>& cycle = scratchCycle;
+    std::vector<char>& left = scratchLeft;
     for (size_t k = 0; k < cycles.count(); ++k) {
         const size_t b = cycles.begin[k], n = cycles.size(k);
         WEFace* ff = newFace(cycles.faces[k]->normal);
@@ -665,8 +668,10 @@ void DooSabinStep::makeVertexFaces(void)
 // around v) makes no face, and its cross edges stay open.
 void DooSabinStep::makeVertexFace(const WEVertex& v, const WEEdge* first)
 {
-    std::vector<WEEdge*> cycle;
-    std::vector<const WEEdge*> crossed;
+    std::vector<WEEdge*>& cycle = scratchCycle;
+    std::vector<const WEEdge*>& crossed = scratchCrossed;
+    cycle.clear();
+    crossed.clear();
     const WEEdge* e = first;
     do {
         const bool leaves = e->startVertex == &v;
@@ -682,8 +687,8 @@ void DooSabinStep::makeVertexFace(const WEVertex& v, const WEEdge* first)
     }
     for (const WEEdge* x : crossed)
         crossUsed[size_t(x->id)] |= x->startVertex == &v ? 1 : 2;
-    const std::vector<char> left(cycle.size(), 0);
-    linkCycle(newFace(unitOrZero(v.normal)), cycle.data(), left.data(), cycle.size());
+    scratchLeft.assign(cycle.size(), 0);
+    linkCycle(newFace(unitOrZero(v.normal)), cycle.data(), scratchLeft.data(), cycle.size());
 }
 
 } // namespace
