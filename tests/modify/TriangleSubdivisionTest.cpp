@@ -337,6 +337,47 @@ TEST(LoopStep, RegularTorusUsesThreeEighths)
         }
 }
 
+TEST(LoopStep, SharpCubeKeepsCornersAndCreases)
+{
+    // Every cube edge flagged sharp (its faces meet at 90 degrees): corners
+    // on three sharp edges stay, sharp edges split at their midpoints, and a
+    // face diagonal's point is 3/8 of its ends plus 1/8 of the two other
+    // corners of the square, which is the square's centre.
+    WingedEdgeList list;
+    WingedEdgeMesh& cube = buildSingle(list, makeCube());
+    beginTriangleSteps(cube);
+    int sharp = 0;
+    for (WEEdge& e : cube.edges)
+        if (e.leftFace->normal.dot(e.rightFace->normal) < 0.5f) {
+            e.flags |= M::EDGE_SHARP;
+            ++sharp;
+        }
+    ASSERT_EQ(sharp, 12);
+    const std::vector<SbVec3f> old = positionsById(cube);
+    triangleStep(cube, M::LOOP, true, false, 0, 0, 45.0, nullptr);
+    expectSoundTriangles(cube);
+    EXPECT_EQ(cube.faceCount, 48);
+    for (const WEVertex& v : cube.vertices) {
+        if (v.id < 8) {
+            EXPECT_EQ(v.position, old[size_t(v.id)]) << "corner " << v.id;
+            continue;
+        }
+        const std::vector<int32_t> ends = oldNeighbours(v, 8);
+        ASSERT_EQ(ends.size(), 2u);
+        const SbVec3f mid = (old[size_t(ends[0])] + old[size_t(ends[1])]) * 0.5f;
+        int halfCoordinates = 0;
+        for (int k = 0; k < 3; ++k)
+            halfCoordinates += std::fabs(mid[k]) == 0.5f;
+        if (halfCoordinates == 2) {
+            EXPECT_EQ(v.position, mid) << "vertex " << v.id;
+            EXPECT_EQ(v.flags & M::VERTEX_SHARP, M::VERTEX_SHARP) << "vertex " << v.id;
+        } else {
+            ASSERT_EQ(halfCoordinates, 1);
+            EXPECT_LT((v.position - mid).length(), 1e-6f) << "vertex " << v.id;
+        }
+    }
+}
+
 TEST(LoopStep, MatchesOpenMeshOnClosedAndOpenMeshes)
 {
     // OpenMesh's LoopT applies the same boundary rules (midpoints, 1-6-1
