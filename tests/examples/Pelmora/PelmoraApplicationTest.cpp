@@ -63,6 +63,7 @@
 #include "support/RealModels.h"
 #include "support/TestNodes.h"
 #include "lines/SoGenerateSilhouette.h"
+#include "output/SoLineOutput.h"
 #include "lines/SoLineHiddenLineRemover.h"
 #include "lines/SoLinePurifier.h"
 #include "lines/SoLineShape.h"
@@ -379,7 +380,8 @@ private slots:
         const char* const rows[] = { "SoLineConcatenator", "SoLineParameterization", "SoLineHiddenLineRemover",
                                      "Texture2", "SoLinePurifier",
                                      "SoLinePurifier", "SoLinePurifier", "SoLinePurifier",
-                                     "SoLineCoordinateOrientation", "SoLineThickener", "SoLineShape" };
+                                     "SoLineCoordinateOrientation", "SoLineThickener", "SoLineOutput",
+                                     "SoLineShape" };
         const int rowCount = int(sizeof rows / sizeof rows[0]);
         QCOMPARE(chain->getNumChildren(), rowCount);
         for (int i = 0; i < rowCount; ++i)
@@ -399,7 +401,8 @@ private slots:
             QVERIFY(window->getPurifier(i)->active.getValue());
         QCOMPARE(QString(window->getStrokeTexture()->filename.getValue().getString()), QStringLiteral("textures/chalk.rgb"));
         QCOMPARE(int(window->getStrokeTexture()->model.getValue()), int(SoTexture2::MODULATE));
-        QCOMPARE(chain->getChild(rowCount - 2), static_cast<SoNode*>(window->getThickener()));
+        QCOMPARE(chain->getChild(rowCount - 3), static_cast<SoNode*>(window->getThickener()));
+        QCOMPARE(chain->getChild(rowCount - 2), static_cast<SoNode*>(window->getLineOutput()));
         QCOMPARE(int(window->getThickener()->thickenMethod.getValue()), int(SoLineThickener::CONSTANT_TEXTURE_HEIGHT));
         // The stroke width starts at 2: amplitude 0.2 (the scene's 0.001 is
         // the value before the settings apply).
