@@ -101,6 +101,18 @@ bool readCycles(WingedEdgeMesh& mesh, Cycles& cycles, const char* where)
         }
     }
     cycles.begin.push_back(cycles.edges.size());
+    // Each side of an edge with a face is met in that face's walk at most
+    // once, so equal totals mean no side is missing from its face's cycle.
+    size_t sides = 0;
+    for (const WEEdge& e : mesh.edges)
+        sides += size_t(e.leftFace != nullptr) + size_t(e.rightFace != nullptr);
+    if (sides != cycles.edges.size()) {
+        SoDebugError::post(where,
+                           "the face cycles pass %d edge sides, but the mesh's edges have %d sides with a "
+                           "face; the mesh is left unchanged",
+                           int(cycles.edges.size()), int(sides));
+        return false;
+    }
     return true;
 }
 

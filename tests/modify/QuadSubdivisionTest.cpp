@@ -639,24 +639,33 @@ TEST(QuadSubdivision, RealModelsStayConsistent)
         GTEST_SKIP() << "no real model with strip sets under " << realModelsDirectory();
 }
 
-// A face whose cycle does not close is named, and the mesh stays as it was;
+// A face whose cycle does not close is named, an edge that claims a face
+// whose cycle does not pass it is counted, and the mesh stays as it was;
 // ids that arrays cannot be indexed by are renumbered first, with a word.
 TEST(QuadSubdivision, DamagedMeshesAreReportedAndKept)
 {
-    WingedEdgeList list;
-    WingedEdgeMesh& m = buildPolygons(list, quadCube());
-    WEEdge& e = m.edges.front();
-    const WEFace* face = e.leftFace;
-    e.leftNext = &e; // the cycle of its left face now runs into itself
-    const WingedEdgeList before = list;
-    for (int scheme : { 0, 1 }) {
-        DebugErrorCollector errors;
-        scheme == 0 ? m.subdivideCatmullClark(true) : m.subdivideDooSabin();
-        ASSERT_EQ(errors.messages.size(), 1u) << "scheme " << scheme;
-        EXPECT_NE(errors.messages[0].find("face " + std::to_string(face->id) + ": its edge cycle does not close"),
-                  std::string::npos)
-            << errors.messages[0];
-        expectSameMesh(m, before.meshes[0]);
+    for (int damage : { 0, 1 }) {
+        WingedEdgeList list;
+        WingedEdgeMesh& m = buildPolygons(list, quadCube());
+        std::string expected;
+        if (damage == 0) {
+            WEEdge& e = m.edges.front();
+            e.leftNext = &e; // the cycle of its left face now runs into itself
+            expected = "face " + std::to_string(e.leftFace->id) + ": its edge cycle does not close";
+        } else {
+            WEEdge stray = m.edges.front();
+            stray.id = m.edgeCount++;
+            m.edges.push_back(stray); // names the same faces, listed by neither
+            expected = "the face cycles pass 24 edge sides, but the mesh's edges have 26";
+        }
+        const WingedEdgeList before = list;
+        for (int scheme : { 0, 1 }) {
+            DebugErrorCollector errors;
+            scheme == 0 ? m.subdivideCatmullClark(true) : m.subdivideDooSabin();
+            ASSERT_EQ(errors.messages.size(), 1u) << "damage " << damage << " scheme " << scheme;
+            EXPECT_NE(errors.messages[0].find(expected), std::string::npos) << errors.messages[0];
+            expectSameMesh(m, before.meshes[0]);
+        }
     }
 
     WingedEdgeList repeated;
