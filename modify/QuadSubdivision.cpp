@@ -710,10 +710,10 @@ void WingedEdgeMesh::subdivideCatmullClark(bool smoothing)
     static const char* const where = "WingedEdgeMesh::subdivideCatmullClark";
     if (faces.empty())
         return;
-    const IdEnds ends = usableIds(*this, where);
     Cycles cycles;
     if (!readCycles(*this, cycles, where))
         return;
+    const IdEnds ends = usableIds(*this, where);
     CatmullClarkStep step(*this, cycles, ends, smoothing);
     step.run();
     vertexCount = step.vertexEnd;
@@ -726,10 +726,10 @@ void WingedEdgeMesh::subdivideDooSabin(void)
     static const char* const where = "WingedEdgeMesh::subdivideDooSabin";
     if (faces.empty())
         return;
-    const IdEnds ends = usableIds(*this, where);
     Cycles cycles;
     if (!readCycles(*this, cycles, where))
         return;
+    const IdEnds ends = usableIds(*this, where);
     DooSabinStep step(*this, cycles, ends);
     step.run();
     // The new ids are dense in creation order; linking the holes keeps them.
