@@ -703,17 +703,24 @@ void DooSabinStep::makeVertexFace(const WEVertex& v, const WEEdge* first)
     linkCycle(newFace(unitOrZero(v.normal)), cycle.data(), scratchLeft.data(), cycle.size());
 }
 
+// Reads the cycles and makes the ids usable; false when the mesh has no
+// face or cannot be stepped (it is then left as it was).
+bool prepareStep(WingedEdgeMesh& mesh, const char* where, Cycles& cycles, IdEnds& ends)
+{
+    if (mesh.faces.empty() || !readCycles(mesh, cycles, where))
+        return false;
+    ends = usableIds(mesh, where);
+    return true;
+}
+
 } // namespace
 
 void WingedEdgeMesh::subdivideCatmullClark(bool smoothing)
 {
-    static const char* const where = "WingedEdgeMesh::subdivideCatmullClark";
-    if (faces.empty())
-        return;
     Cycles cycles;
-    if (!readCycles(*this, cycles, where))
+    IdEnds ends;
+    if (!prepareStep(*this, "WingedEdgeMesh::subdivideCatmullClark", cycles, ends))
         return;
-    const IdEnds ends = usableIds(*this, where);
     CatmullClarkStep step(*this, cycles, ends, smoothing);
     step.run();
     vertexCount = step.vertexEnd;
@@ -723,13 +730,10 @@ void WingedEdgeMesh::subdivideCatmullClark(bool smoothing)
 
 void WingedEdgeMesh::subdivideDooSabin(void)
 {
-    static const char* const where = "WingedEdgeMesh::subdivideDooSabin";
-    if (faces.empty())
-        return;
     Cycles cycles;
-    if (!readCycles(*this, cycles, where))
+    IdEnds ends;
+    if (!prepareStep(*this, "WingedEdgeMesh::subdivideDooSabin", cycles, ends))
         return;
-    const IdEnds ends = usableIds(*this, where);
     DooSabinStep step(*this, cycles, ends);
     step.run();
     // The new ids are dense in creation order; linking the holes keeps them.
