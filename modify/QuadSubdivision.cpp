@@ -122,6 +122,15 @@ bool readCycles(WingedEdgeMesh& mesh, Cycles& cycles, const char* where)
 template <class List>
 int32_t idEnd(const List& records)
 {
+    // Most meshes come renumbered: ids 0, 1, 2, ... in list order.
+    int32_t expected = 0;
+    for (const auto& r : records) {
+        if (r.id != expected)
+            break;
+        ++expected;
+    }
+    if (size_t(expected) == records.size())
+        return expected;
     int32_t largest = -1;
     for (const auto& r : records) {
         if (r.id < 0)
