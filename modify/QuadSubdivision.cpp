@@ -652,7 +652,9 @@ void DooSabinStep::makeEdgeFaces(void)
         WEEdge* crossT = newEdge(yRt, yLt);
         crossAtStart[size_t(e.id)] = crossS;
         crossAtEnd[size_t(e.id)] = crossT;
-        SbVec3f normal = unitOrZero(e.leftFace->normal + e.rightFace->normal);
+        // Until the sequence recomputes the normals: the direction of the
+        // two old faces' sum, kept a unit vector as every face normal is.
+        const SbVec3f normal = unitOrZero(e.leftFace->normal + e.rightFace->normal);
         WEEdge* cycle[4] = { alongEdge[l], crossS, alongEdge[r], crossT };
         const char left[4] = { 0, 1, 0, 1 };
         linkCycle(newFace(normal), cycle, left, 4);
