@@ -16,11 +16,18 @@
 #include "lines/SoLineShape.h"
 #include "lines/SoLineHiddenLineRemover.h"
 #include "lines/SoLinePurifier.h"
+#include "lines/SoLineBezifier.h"
+#include "lines/SoLineEraser.h"
+#include "lines/SoLineManager.h"
+#include "lines/SoLinePerturbator.h"
+#include "lines/SoLineSubdivider.h"
 #include "lines/SoLineParameterizationElement.h"
 #include "lines/SoLineTextureCoordinateElement.h"
 #include "lines/SoLineThicknessElement.h"
 #include "lines/SoOrientedCoordinateElement.h"
 #include "output/SoLineOutput.h"
+#include "util/SoClearGLBuffers.h"
+#include "util/SoStopWatch.h"
 #include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
@@ -67,4 +74,12 @@ void Quillmap::init(void)
     registerClass<SoLineHiddenLineRemover>();
     registerClass<SoLinePurifier>();
     registerClass<SoLineOutput>();
+    registerClass<SoLineManager>();
+    registerClass<SoLineEraser>();
+    registerClass<SoLineBezifier>();
+    registerClass<SoLinePerturbator>();
+    registerClass<SoLineSubdivider>();
+
+    registerClass<SoStopWatch>();
+    registerClass<SoClearGLBuffers>();
 }
