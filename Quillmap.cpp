@@ -33,6 +33,9 @@
 #include "wingededge/SoWingedEdge.h"
 #include "wingededge/SoWingedEdgeElement.h"
 #include "wingededge/SoWingedEdgeListElement.h"
+#include "wingededge/SoSelectWingedEdge.h"
+#include "wingededge/SoStoreWingedEdge.h"
+#include "wingededge/SoWingedEdgeOutput.h"
 
 namespace {
 
@@ -57,6 +60,9 @@ void Quillmap::init(void)
     registerClass<SoGenerateWingedEdge>();
     registerClass<SoWingedEdge>();
     registerClass<SoModifyWingedEdge>();
+    registerClass<SoWingedEdgeOutput>();
+    registerClass<SoStoreWingedEdge>();
+    registerClass<SoSelectWingedEdge>();
 
     registerClass<SoLineCoordinateIndexElement>();
     registerClass<SoLineParameterizationElement>();
