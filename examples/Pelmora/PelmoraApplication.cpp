@@ -47,6 +47,7 @@
 #include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
+#include "wingededge/SoWingedEdgeOutput.h"
 
 namespace {
 
@@ -202,6 +203,11 @@ void PelmoraApplication::createScene(void)
     // meshes before anything below reads them.
     modifier = new SoModifyWingedEdge;
     modelNode->addChild(modifier);
+
+    // The mesh writer: writes the meshes as modified when an export asks
+    // for it.
+    meshWriter = new SoWingedEdgeOutput;
+    modelNode->addChild(meshWriter);
 
     // The mesh shape: the meshes in the visualization mode of the settings.
     meshShape = new SoWingedEdge;

@@ -24,6 +24,7 @@ class SoModifyWingedEdge;
 class SoTexture2;
 class SoQtExaminerViewer;
 class SoWingedEdge;
+class SoWingedEdgeOutput;
 class SoSeparator;
 
 class PelmoraApplication : public QMainWindow {
@@ -54,6 +55,7 @@ public:
     SoSeparator* getSceneRoot(void) const { return root; }
     SoGenerateWingedEdge* getGenerator(void) const { return generator; }
     SoModifyWingedEdge* getModifier(void) const { return modifier; }
+    SoWingedEdgeOutput* getMeshWriter(void) const { return meshWriter; }
     SoBaseColor* getBaseColor(void) const { return baseColor; }
     SoWingedEdge* getMeshShape(void) const { return meshShape; }
     SoGenerateSilhouette* getSilhouette(void) const { return silhouette; }
@@ -95,6 +97,7 @@ private:
     SoBaseColor* baseColor = nullptr;
     SoGenerateWingedEdge* generator = nullptr;
     SoModifyWingedEdge* modifier = nullptr;
+    SoWingedEdgeOutput* meshWriter = nullptr;
     SoWingedEdge* meshShape = nullptr;
     SoGenerateSilhouette* silhouette = nullptr;
     SoTexture2* strokeTexture = nullptr;

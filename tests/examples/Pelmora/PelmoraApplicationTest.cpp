@@ -71,6 +71,7 @@
 #include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
 #include "wingededge/SoWingedEdge.h"
+#include "wingededge/SoWingedEdgeOutput.h"
 #include "wingededge/WingedEdge.h"
 
 namespace {
@@ -351,9 +352,9 @@ private slots:
 
         SoGroup* model = static_cast<SoGroup*>(modelNode);
         // The invisible style, the generator, the filled style, the mesh
-        // modifier, the mesh shape, the base colour, the silhouette
-        // generator, the line chain.
-        QCOMPARE(model->getNumChildren(), 8);
+        // modifier, the mesh writer, the mesh shape, the base colour, the
+        // silhouette generator, the line chain.
+        QCOMPARE(model->getNumChildren(), 9);
         QVERIFY(model->getChild(0)->isOfType(SoDrawStyle::getClassTypeId()));
         QCOMPARE(int(static_cast<SoDrawStyle*>(model->getChild(0))->style.getValue()), int(SoDrawStyle::INVISIBLE));
         QCOMPARE(model->getChild(1), static_cast<SoNode*>(window->getGenerator()));
@@ -362,10 +363,13 @@ private slots:
         QCOMPARE(int(static_cast<SoDrawStyle*>(model->getChild(2))->style.getValue()), int(SoDrawStyle::FILLED));
         QCOMPARE(model->getChild(3), static_cast<SoNode*>(window->getModifier()));
         QCOMPARE(QString(model->getChild(3)->getTypeId().getName().getString()), QStringLiteral("SoModifyWingedEdge"));
-        QCOMPARE(model->getChild(4), static_cast<SoNode*>(window->getMeshShape()));
-        QVERIFY(model->getChild(4)->isOfType(SoWingedEdge::getClassTypeId()));
-        QCOMPARE(model->getChild(5), static_cast<SoNode*>(window->getBaseColor()));
-        QCOMPARE(model->getChild(6), static_cast<SoNode*>(window->getSilhouette()));
+        QCOMPARE(model->getChild(4), static_cast<SoNode*>(window->getMeshWriter()));
+        QCOMPARE(QString(model->getChild(4)->getTypeId().getName().getString()), QStringLiteral("SoWingedEdgeOutput"));
+        QCOMPARE(QString(window->getMeshWriter()->filename.getValue().getString()), QString());
+        QCOMPARE(model->getChild(5), static_cast<SoNode*>(window->getMeshShape()));
+        QVERIFY(model->getChild(5)->isOfType(SoWingedEdge::getClassTypeId()));
+        QCOMPARE(model->getChild(6), static_cast<SoNode*>(window->getBaseColor()));
+        QCOMPARE(model->getChild(7), static_cast<SoNode*>(window->getSilhouette()));
         // The silhouette starts switched off, sending lines, with hidden parts
         // removed when it draws itself.
         SoGenerateSilhouette* silhouette = window->getSilhouette();
@@ -375,7 +379,7 @@ private slots:
         QCOMPARE(silhouette->lineWidth.getValue(), 2.0f);
 
         // The line chain, from the concatenator to the stroke shape.
-        SoGroup* chain = static_cast<SoGroup*>(model->getChild(7));
+        SoGroup* chain = static_cast<SoGroup*>(model->getChild(8));
         QCOMPARE(chain->getTypeId(), SoSeparator::getClassTypeId());
         const char* const rows[] = { "SoLineConcatenator", "SoLineParameterization", "SoLineHiddenLineRemover",
                                      "Texture2", "SoLinePurifier",
@@ -475,7 +479,7 @@ private slots:
 
     // The face numbers are the modifier's: one Loop step on the sample
     // sphere, once the modifier is invalidated and the scene rendered, shows
-    // four faces for every face built.
+    // four faces for every face built, and an export writes them.
     void faceNumbersFollowTheModifier(void)
     {
         const std::string sphere = "models/sphere.iv";
@@ -491,6 +495,15 @@ private slots:
         QCOMPARE(labelNumber("Face Number"), 4 * sphereFaces);
         QCOMPARE(window->getModelInfoLabel(1)->text().toInt(), 4 * sphereFaces);
         QCOMPARE(labelNumber("Face Number Orig"), sphereFaces);
+
+        // The mesh writer comes after the modifier: an export holds the
+        // subdivided sphere.
+        QTemporaryDir folder;
+        const std::string exported = folder.path().toStdString() + "/sphere.wrl";
+        window->getMeshWriter()->filename = exported.c_str();
+        window->getMeshWriter()->requestVRMLOutput();
+        window->getViewer()->render();
+        QCOMPARE(coinTriangles(exported).count, 4 * sphereFaces);
     }
 
     void emptyPathOnlyResets(void)
