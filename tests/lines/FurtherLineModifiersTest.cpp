@@ -136,24 +136,6 @@ TEST(LineResampling, SubdivisionByScreenLength)
     EXPECT_EQ(out.points.size(), size_t(kMaxPiecesPerSegment) + 1);
 }
 
-TEST(LineResampling, DamagedIndexListsAreRepairedAndReported)
-{
-    // -3 ends a strip, index 9 names nothing, an empty strip, the last strip
-    // unterminated, and the parameterization one entry short.
-    const Points points = { { 0, 0, 0 }, { 12, 0, 0 }, { 12, 12, 0 } };
-    const Indices indices = { 0, 1, -3, 1, 9, -1, -1, 1, 2 };
-    ResampledLines out;
-    const ResamplingReport report = subdivideLines(arrays(points, indices, Floats(8, 0.5f)), kIdentity, 5.0, out);
-    EXPECT_EQ(out.indices, Indices({ 0, 1, 2, -1, 3, 4, 5, -1 })) << "strips 0-1 and 1-2, each in 2 pieces";
-    EXPECT_FALSE(out.parameterized);
-    EXPECT_TRUE(report.parametersTooShort);
-    EXPECT_EQ(report.strips.emptyStrips, 1);
-    const std::string text = report.strips.describe(9, 3);
-    for (const char* part : { "1 negative index entries other than -1 (the first at position 2)",
-                              "(9 entries) lacks its -1", "the first such index is 9, there are 3 coordinates" })
-        EXPECT_NE(text.find(part), std::string::npos) << text;
-}
-
 TEST(LinePerturbation, WavesAndRandomOffsets)
 {
     // A vertical strip with unit steps and an unused coordinate 5. The
@@ -184,6 +166,10 @@ TEST(LinePerturbation, WavesAndRandomOffsets)
     EXPECT_DOUBLE_EQ(randomOffset(31999, 2.0), 2.0 * (31999 * 0.0000625 - 1));
     std::deque<int> draws;
     const RandomDraw next = [&draws] {
+        if (draws.empty()) {
+            ADD_FAILURE() << "more draws than expected";
+            return 0;
+        }
         const int d = draws.front();
         draws.pop_front();
         return d;
@@ -197,12 +183,8 @@ TEST(LinePerturbation, WavesAndRandomOffsets)
     EXPECT_TRUE(draws.empty()) << "two draws for each of coordinates 1 and 2";
     random.inScreen = false;
     random.fixedEndPoints = false;
-    draws = { 0, 16000, 24000 };
-    perturbLines(arrays({ { 1, 1, 1 }, { 5, 5, 5 } }, { 0, 1, -1 }), kIdentity, random, [&] {
-        if (draws.empty())
-            draws = { 16000 };
-        return next();
-    }, out);
+    draws = { 0, 16000, 24000, 16000, 16000, 16000 };
+    perturbLines(arrays({ { 1, 1, 1 }, { 5, 5, 5 } }, { 0, 1, -1 }), kIdentity, random, next, out);
     expectPoints(out, { { -1, 1, 2 }, { 5, 5, 5 } }, "object offsets, ends free");
 }
 
@@ -365,16 +347,20 @@ TEST(FurtherLineNodes, BadFieldsAndDamagedLinesAreReported)
         ASSERT_EQ(errors.messages.size(), 1u) << c.node;
         EXPECT_NE(errors.messages[0].find(c.message), std::string::npos) << errors.messages[0];
     }
-    // Good fields over the strip naming coordinate 7: the strip is left out
-    // and said so; a short parameterization is dropped and said so.
+    // Good fields over a damaged list: -3 ends the first strip, the second
+    // names coordinate 7, the third is empty, the last lacks its -1, and the
+    // parameterization is short. Each 22-unit strip gets 4 pieces and its end.
     DebugErrorCollector errors;
-    Scene scene("LineSource { points [ 0 0 0, 11 0 0 ] indices [ 0, 1, -1, 0, 7, -1 ] parameters [ 0, 1, -1 ] }\n"
+    Scene scene("LineSource { points [ 0 0 0, 11 0 0 ] indices [ 0, 1, -3, 0, 7, -1, -1, 0, 1 ]\n"
+                "             parameters [ 0, 1, -1 ] }\n"
                 "SoLineSubdivider {}\n");
-    EXPECT_EQ(scene.run().indices.size(), 6u) << "0-1: 4 pieces and the end";
+    EXPECT_EQ(scene.run().indices, Indices({ 0, 1, 2, 3, 4, -1, 5, 6, 7, 8, 9, -1 }));
     EXPECT_TRUE(scene.probe->parameters.empty());
     ASSERT_EQ(errors.messages.size(), 2u);
-    EXPECT_NE(errors.messages[0].find("the first such index is 7"), std::string::npos) << errors.messages[0];
-    EXPECT_NE(errors.messages[1].find("3 entries for 6 index entries"), std::string::npos) << errors.messages[1];
+    for (const char* part : { "1 negative index entries other than -1 (the first at position 2)",
+                              "(9 entries) lacks its -1", "the first such index is 7, there are 2 coordinates" })
+        EXPECT_NE(errors.messages[0].find(part), std::string::npos) << errors.messages[0];
+    EXPECT_NE(errors.messages[1].find("3 entries for 9 index entries"), std::string::npos) << errors.messages[1];
 }
 
 TEST(FurtherLineNodes, FieldsInOrderAndFileRoundTrip)
