@@ -92,18 +92,13 @@ public:
         return putDigits(p, n);
     }
 
-    // "%f" of the float: six decimals, rounded to nearest with ties to even
-    // as glibc rounds them. A float times 10^6 is exact in a double (24 bits
-    // times the 14 odd bits of 10^6), so the rounding sees the true value.
+    // "%f" of a finite float: six decimals, rounded to nearest with ties to
+    // even as glibc rounds them. A float times 10^6 is exact in a double (24
+    // bits times the 14 odd bits of 10^6), so the rounding sees the true
+    // value.
     static char* putFixed(char* p, float value)
     {
         const double v = value;
-        if (!std::isfinite(v)) {
-            const char* s = std::isnan(v) ? (std::signbit(v) ? "-nan" : "nan") : (v < 0 ? "-inf" : "inf");
-            const size_t n = std::strlen(s);
-            std::memcpy(p, s, n);
-            return p + n;
-        }
         if (std::signbit(v))
             *p++ = '-';
         const double scaled = std::fabs(v) * 1e6;
@@ -160,23 +155,33 @@ private:
     bool ok = true;
 };
 
-// The vertex lines: "x y z" per vertex, "," after all but the last, "]"
-// after the last.
-template <class Value>
-void vertexLines(TextOut& out, int indent, const WingedEdgeMesh::VertexList& vertices, Value value)
+bool finite(const SbVec3f& x)
+{
+    return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]);
+}
+
+// The vertex lines of the positions, or of the normals: "x y z" per vertex,
+// "," after all but the last, "]" after the last. A normal that is not
+// finite is written as (0, 0, 0) and counted in `zeroed`.
+void vertexLines(TextOut& out, int indent, const WingedEdgeMesh::VertexList& vertices, bool normals, int& zeroed)
 {
     const size_t lineMax = size_t(indent) + 3 * (TextOut::kMaxFixed + 1) + 2;
+    const SbVec3f zero(0.0f, 0.0f, 0.0f);
     size_t left = vertices.size();
     for (const WEVertex& v : vertices) {
         char* p = out.room(lineMax);
         std::memset(p, ' ', size_t(indent));
         p += indent;
-        const SbVec3f& x = value(v);
-        p = TextOut::putFixed(p, x[0]);
+        const SbVec3f* x = normals ? &v.normal : &v.position;
+        if (normals && !finite(*x)) {
+            x = &zero;
+            ++zeroed;
+        }
+        p = TextOut::putFixed(p, (*x)[0]);
         *p++ = ' ';
-        p = TextOut::putFixed(p, x[1]);
+        p = TextOut::putFixed(p, (*x)[1]);
         *p++ = ' ';
-        p = TextOut::putFixed(p, x[2]);
+        p = TextOut::putFixed(p, (*x)[2]);
         *p++ = --left > 0 ? ',' : ']';
         *p++ = '\n';
         out.commit(p);
@@ -241,10 +246,7 @@ void colourLine(TextOut& out, int indent)
     out.commit(p);
 }
 
-const SbVec3f& positionOf(const WEVertex& v) { return v.position; }
-const SbVec3f& normalOf(const WEVertex& v) { return v.normal; }
-
-void vrmlBlock(TextOut& out, const WingedEdgeMesh& mesh, const std::string& name, TextOut& faces)
+void vrmlBlock(TextOut& out, const WingedEdgeMesh& mesh, const std::string& name, TextOut& faces, int& zeroed)
 {
     out.text("DEF ");
     out.text(name);
@@ -262,11 +264,11 @@ void vrmlBlock(TextOut& out, const WingedEdgeMesh& mesh, const std::string& name
     out.line(8, "ccw TRUE\n");
     out.line(8, "solid TRUE\n\n");
     out.line(8, "coord DEF Box01-COORD Coordinate { point [\n");
-    vertexLines(out, 10, mesh.vertices, positionOf);
+    vertexLines(out, 10, mesh.vertices, false, zeroed);
     out.line(8, "}\n\n");
     out.line(8, "normalPerVertex TRUE\n");
     out.line(8, "normal Normal { vector [\n");
-    vertexLines(out, 10, mesh.vertices, normalOf);
+    vertexLines(out, 10, mesh.vertices, true, zeroed);
     out.line(8, "}\n\n");
     out.line(8, "coordIndex [\n");
     out.text(faces);
@@ -278,7 +280,8 @@ void vrmlBlock(TextOut& out, const WingedEdgeMesh& mesh, const std::string& name
     out.text("}\n");
 }
 
-void inventorBlock(TextOut& out, const WingedEdgeMesh& mesh, const std::string& name, TextOut& faces)
+void inventorBlock(TextOut& out, const WingedEdgeMesh& mesh, const std::string& name, TextOut& faces,
+                   int& zeroed)
 {
     out.line(2, "DEF ");
     out.text(name);
@@ -293,14 +296,14 @@ void inventorBlock(TextOut& out, const WingedEdgeMesh& mesh, const std::string& 
     out.line(4, "}\n\n");
     out.line(4, "Coordinate3 {\n");
     out.line(6, "point [\n");
-    vertexLines(out, 8, mesh.vertices, positionOf);
+    vertexLines(out, 8, mesh.vertices, false, zeroed);
     out.line(4, "}\n\n");
     out.line(4, "MaterialBinding {\n");
     out.line(6, "value OVERALL\n");
     out.line(4, "}\n\n");
     out.line(4, "Normal {\n");
     out.line(6, "vector [\n");
-    vertexLines(out, 8, mesh.vertices, normalOf);
+    vertexLines(out, 8, mesh.vertices, true, zeroed);
     out.line(4, "}\n\n");
     out.line(4, "NormalBinding {\n");
     out.line(6, "value PER_VERTEX_INDEXED\n");
@@ -346,13 +349,18 @@ bool MeshFileWriter::write(std::FILE* file, const std::vector<WingedEdgeMesh>& m
             ++report.meshesLeftOut;
             continue;
         }
+        if (!std::all_of(mesh.vertices.begin(), mesh.vertices.end(),
+                         [](const WEVertex& v) { return finite(v.position); })) {
+            ++report.meshesNotFinite;
+            continue;
+        }
         faces.clear();
         faceLines(faces, vrml ? 10 : 8, mesh, report.facesLeftOut);
         const std::string name = groupName(mesh.objectIndex);
         if (vrml)
-            vrmlBlock(out, mesh, name, faces);
+            vrmlBlock(out, mesh, name, faces, report.normalsZeroed);
         else
-            inventorBlock(out, mesh, name, faces);
+            inventorBlock(out, mesh, name, faces, report.normalsZeroed);
         ++report.meshesWritten;
         out.flushIfFull();
     }

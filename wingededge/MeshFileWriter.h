@@ -26,8 +26,14 @@ public:
         // Meshes without vertices or without faces: the formats need at
         // least one of each, so such a mesh gets no block at all.
         int meshesLeftOut = 0;
+        // Meshes with a position that is infinite or not a number, which no
+        // reader of either format takes: left out as well.
+        int meshesNotFinite = 0;
         // Faces whose cycle breaks off before its third vertex.
         int facesLeftOut = 0;
+        // Vertex normals that are infinite or not a number, written as
+        // (0, 0, 0): a normal only shades, the position is what counts.
+        int normalsZeroed = 0;
     };
 
     // Streams the meshes to `out` in `format`. Vertex ids must be the

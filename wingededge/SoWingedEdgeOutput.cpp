@@ -120,7 +120,16 @@ void SoWingedEdgeOutput::doAction(SoAction* action)
                                   path.c_str());
     if (report.meshesLeftOut > 0)
         SoDebugError::postWarning(kWhere, "%d of %d meshes have no vertices or no faces and were left out of '%s'",
-                                  report.meshesLeftOut, report.meshesLeftOut + report.meshesWritten, path.c_str());
+                                  report.meshesLeftOut,
+                                  report.meshesLeftOut + report.meshesNotFinite + report.meshesWritten, path.c_str());
+    if (report.meshesNotFinite > 0)
+        SoDebugError::postWarning(kWhere, "%d meshes have positions that are infinite or not a number and were left "
+                                  "out of '%s'",
+                                  report.meshesNotFinite, path.c_str());
+    if (report.normalsZeroed > 0)
+        SoDebugError::postWarning(kWhere, "%d vertex normals that are infinite or not a number were written as "
+                                  "(0, 0, 0) to '%s'",
+                                  report.normalsZeroed, path.c_str());
     if (report.facesLeftOut > 0)
         SoDebugError::postWarning(kWhere, "%d faces whose edge cycle ends before a third vertex were left out of '%s'",
                                   report.facesLeftOut, path.c_str());

@@ -311,9 +311,11 @@ TEST(MeshFileWriter, NumbersAsPrintfWritesThem)
     }
 }
 
-// Meshes without vertices or faces cannot fill a block: they are left out,
-// and what is written still reads, also when nothing is left.
-TEST(MeshFileWriter, EmptyMeshesLeftOutOfAValidFile)
+// Meshes without vertices or faces cannot fill a block, and positions that
+// are not finite cannot be read: such meshes are left out. A normal that is
+// not finite is written as zero. What is written still reads, also when
+// nothing is left.
+TEST(MeshFileWriter, BadMeshesLeftOutOfAValidFile)
 {
     ScratchDirectory scratch;
     WingedEdgeList list;
@@ -322,6 +324,10 @@ TEST(MeshFileWriter, EmptyMeshesLeftOutOfAValidFile)
     list.meshes.emplace_back();
     list.meshes.back().vertices.emplace_back();
     list.meshes.back().vertexCount = 1;
+    WingedEdgeMesh::buildFromStrips(list, 5, makeTetrahedron());
+    list.meshes.back().vertices.back().position[1] = std::nanf("");
+    WingedEdgeMesh::buildFromStrips(list, 6, makeTetrahedron());
+    list.meshes.back().vertices.front().normal[2] = INFINITY;
     const std::vector<WingedEdgeMesh> none;
     const std::vector<WingedEdgeMesh>& some = list.meshes;
 
@@ -332,16 +338,18 @@ TEST(MeshFileWriter, EmptyMeshesLeftOutOfAValidFile)
             SCOPED_TRACE(path);
             MeshFileWriter::Report report;
             ASSERT_TRUE(writeMeshes(path, *meshes, format, report));
-            EXPECT_EQ(report.meshesWritten, meshes == &none ? 0 : 1);
-            EXPECT_EQ(report.meshesLeftOut, meshes == &none ? 0 : 2);
+            const int some = meshes == &none ? 0 : 1;
+            EXPECT_EQ(report.meshesWritten, 2 * some);
+            EXPECT_EQ(report.meshesLeftOut, 2 * some);
+            EXPECT_EQ(report.meshesNotFinite, some);
+            EXPECT_EQ(report.normalsZeroed, some);
             SoSeparator* root = readScene(path);
             ASSERT_NE(root, nullptr) << "Coin cannot read the file";
             const std::vector<std::vector<Corners>> coin = coinTriangles(root);
             root->unref();
-            ASSERT_EQ(coin.size(), meshes == &none ? 0u : 1u);
-            if (meshes != &none) {
-                EXPECT_EQ(coin[0].size(), 4u) << "the tetrahedron's faces";
-            }
+            ASSERT_EQ(coin.size(), 2u * some);
+            for (const std::vector<Corners>& shape : coin)
+                EXPECT_EQ(shape.size(), 4u) << "the tetrahedron's faces";
             if (format == MeshFileWriter::VRML_2_0) {
                 EXPECT_EQ(tovrmlx3dComplaints(path), "");
             }
@@ -350,6 +358,8 @@ TEST(MeshFileWriter, EmptyMeshesLeftOutOfAValidFile)
     // The tetrahedron's block is named after its object index.
     const std::vector<std::string> lines = fileLines(scratch.path("some.wrl"));
     EXPECT_NE(std::find(lines.begin(), lines.end(), "DEF Mesh3 Group {"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "DEF Mesh6 Group {"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "          0.000000 0.000000 0.000000,"), lines.end());
     EXPECT_EQ(MeshFileWriter::groupName(-2), "MeshMinus2");
 }
 
