@@ -26,6 +26,17 @@
 #include "lines/SoLineThicknessElement.h"
 #include "lines/SoOrientedCoordinateElement.h"
 #include "output/SoLineOutput.h"
+#include "image/SoImageDitherer.h"
+#include "image/SoImageFilterer.h"
+#include "image/SoImageModifier.h"
+#include "image/SoImagePaster.h"
+#include "image/SoImageReader.h"
+#include "image/SoImageSelector.h"
+#include "shading/SoAlphaScreenShape.h"
+#include "shading/SoCartoonShader.h"
+#include "shading/SoEdgeEmphasize.h"
+#include "shading/SoGenerateIlluminatedGeometry.h"
+#include "shading/SoIlluminatedGeometryElement.h"
 #include "util/SoClearGLBuffers.h"
 #include "util/SoStopWatch.h"
 #include "modify/SoModifyWingedEdge.h"
@@ -88,4 +99,17 @@ void Quillmap::init(void)
 
     registerClass<SoStopWatch>();
     registerClass<SoClearGLBuffers>();
+
+    registerClass<SoImageModifier>();
+    registerClass<SoImageSelector>();
+    registerClass<SoImageFilterer>();
+    registerClass<SoImageDitherer>();
+    registerClass<SoImageReader>();
+    registerClass<SoImagePaster>();
+
+    registerClass<SoIlluminatedGeometryElement>();
+    registerClass<SoGenerateIlluminatedGeometry>();
+    registerClass<SoCartoonShader>();
+    registerClass<SoAlphaScreenShape>();
+    registerClass<SoEdgeEmphasize>();
 }
