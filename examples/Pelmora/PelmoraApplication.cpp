@@ -102,8 +102,10 @@ PelmoraApplication::PelmoraApplication(void)
     buildFrame();
     createScene();
     createViewer();
+    // Building the menus and windows chooses every checkable item once and
+    // gives the controls their first values, which sets the nodes' fields
+    // to the state the program starts in.
     buildMenus();
-    applyStartupSettings();
 }
 
 PelmoraApplication::~PelmoraApplication()
@@ -185,9 +187,6 @@ void PelmoraApplication::createScene(void)
     // The mesh generator with the placeholder model that loading replaces.
     generator = new SoGenerateWingedEdge;
     generator->setName("GeometryParentNode");
-    // Every shape of a model makes meshes, not only its strip sets: most
-    // files hold face sets.
-    generator->buildFromAllShapes = TRUE;
     modelNode->addChild(generator);
     SoCone* placeholder = new SoCone;
     placeholder->setName("GeometryNode");
@@ -278,24 +277,8 @@ void PelmoraApplication::createViewer(void)
 
 // --- settings ----------------------------------------------------------------
 
-// The state the settings start in: flat-shaded faces, black lines on a white
-// background, lines handed to the stroke chain, strokes two pixels wide, the
-// silhouette switched off.
-void PelmoraApplication::applyStartupSettings(void)
-{
-    generator->setVisualizationMode(SoWingedEdge::FLAT_SHADING);
-    blackBackground = false;
-    applyBackgroundMode();
-    meshShape->sendLines = TRUE;
-    silhouette->sendLines = TRUE;
-    silhouette->doComputation = FALSE;
-    silhouette->displaySilhouette = TRUE;
-    hiddenLineRemover->active = TRUE;
-    SoLineShape::setLineStripMode(false);
-    applyStrokeWidth(2);
-    generator->invalidateRenderCache();
-}
-
+// Lines white on black, or black on white: the silhouette's own lines, the
+// colour of the strokes and the mesh shape's edges.
 void PelmoraApplication::applyBackgroundMode(void)
 {
     const float line = blackBackground ? 1.0f : 0.0f;
@@ -305,13 +288,6 @@ void PelmoraApplication::applyBackgroundMode(void)
     viewer->setBackgroundColor(SbColor(back, back, back));
     meshShape->setLineColor(line, line, line);
     generator->invalidateRenderCache();
-}
-
-void PelmoraApplication::applyStrokeWidth(int width)
-{
-    thickener->amplitude = float(width) * 0.1f;
-    silhouette->lineWidth = float(width);
-    currentStrokeWidth = float(width);
 }
 
 // --- loading -----------------------------------------------------------------

@@ -2,7 +2,8 @@
 #define PELMORA_PELMORAAPPLICATION_H
 
 // The Pelmora main window: the examiner viewer on the one fixed scene graph
-// of the Quillmap nodes, the status row, model loading and the menus.
+// of the Quillmap nodes, the status row, model loading, the menus and the
+// five settings windows whose controls set the nodes' fields.
 
 #include <QMainWindow>
 
@@ -10,7 +11,12 @@
 
 #include "FrameRateCounter.h"
 
+class QButtonGroup;
+class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class SoNode;
 class SoAction;
 class SoBaseColor;
 class SoGenerateSilhouette;
@@ -69,16 +75,77 @@ public:
     SoLinePurifier* getPurifier(int which) const { return which >= 0 && which < 3 ? purifiers[which] : nullptr; }
     SoQtExaminerViewer* getViewer(void) const { return viewer; }
     QWidget* getModelInformationWindow(void) const { return modelInformationWindow; }
+    QWidget* getSubdivisionWindow(void) const { return subdivisionWindow; }
+    QWidget* getCurvatureWindow(void) const { return curvatureWindow; }
+    QWidget* getVisualizationWindow(void) const { return visualizationWindow; }
+    QWidget* getLineStyleWindow(void) const { return lineStyleWindow; }
+    // The stroke width the texture size spin box set last, in pixels.
+    float getCurrentStrokeWidth(void) const { return currentStrokeWidth; }
     // The value labels of the Model Information window: 0 objects, 1 faces,
     // 2 edges, 3 vertices.
     QLabel* getModelInfoLabel(int which) const;
 
 public slots:
+    // The slot table: menus, settings windows and the exports that only the
+    // meta-object system reaches. Its order is part of the program's
+    // interface; a new slot goes at the end.
+    void about(void);
     // Asks for a model file (Inventor, VRML or any other name) and loads it.
     void openFile(void);
     // Brings the transformations outside the loaded model back to their
     // defaults (the model keeps its own) and fits the camera to the scene.
     void resetScene(void);
+    // The checkable menu items; each receives its item id.
+    void generateWingedEdge(int id);
+    void connectObjects(int id);
+    void changeBackgroundMode(int id);
+    void changeAntialiasingMode(int id);
+    void changeLineCrackMode(int id);
+    void changeBackfacesMode(int id);
+    void changeSilhouetteMode(int id);
+    void changeSilhouetteVisibilityMode(int id);
+    void changeCameraStaticMode(int id);
+    void changeMeshZigZagMode(int id);
+    void changeTriagleChunkMode(int id);
+    void changeLineZigZagMode(int id);
+    void changeShortEdgesMode(int id);
+    void changeSharpAnglesMode(int id);
+    // Line Style window.
+    void changeLineStyleMode(bool on);
+    void changeLineStripMode(bool on);
+    // Subdivision Settings window; the algorithm slots take the list index.
+    void changeAdaptiveSubdivisionSteps(int steps);
+    void changeAdaptiveSubdivisionMode(int index);
+    void changeSubdivisionSteps(int steps);
+    void changeSubdivisionMode(int index);
+    void changeDividingSteps(int steps);
+    void changeDividingMode(int index);
+    void changeSmoothingSteps(int steps);
+    void changeSmoothingSpeed(void);
+    void changeSharpEdgesAngle(int degrees);
+    void changeSharpAngleMode(bool on);
+    void changePolygonationMode(bool on);
+    // Line Style window: texture button id, texture size.
+    void changeLineTextureMode(int index);
+    void changeLineTextureSizeMode(int size);
+    // Visualization and curvature windows: radio button ids.
+    void changeVisualizationMode(int index);
+    void changeCurvatureMode(int index);
+    // Exports of the strokes; each asks for the files it needs.
+    void writeLinesToPDFFile(void);
+    void writeLinesToASCIIFile(void);
+    void writeStringSteganoLineWidthLinesToPDFFile(void);
+    void writeStringSteganoLineRatioToPDFFile(void);
+    void writeStringSteganoAngledLinesToPDFFile(void);
+    void writeStringSteganoLineLengthToPDFFile(void);
+    void writeStringSteganoLineColorToPDFFile(void);
+    void writeImageSteganoLineWidthLinesToPDFFile(void);
+    void writeImageSteganoLineRatioLinesToPDFFile(void);
+    // Exports of the meshes as modified.
+    void writeWingedEdgeToVRMLFile(void);
+    void writeWingedEdgeToIVFile(void);
+    // "Build From All Shapes" of the Model Settings menu.
+    void changeBuildFromAllShapesMode(int id);
 
 private:
     void buildFrame(void);
@@ -87,10 +154,37 @@ private:
     void buildMenus(void);
     void buildFileMenu(void);
     void buildModelInformationWindow(void);
+    QMenu* buildModelSettingsMenu(void);
+    void buildSubdivisionWindow(void);
+    void buildCurvatureWindow(void);
+    void buildModelOptionsMenu(QMenu* modelSettings);
+    QMenu* buildAppearanceMenu(void);
+    QMenu* buildSilhouetteMenu(void);
+    QMenu* buildArtifactsMenu(void);
+    void buildLineStyleWindow(void);
+    void buildVisualizationWindow(void);
+    void buildViewOptionsMenu(QMenu* appearance, QMenu* silhouetteMenu, QMenu* artifacts);
+    void buildHelpMenu(void);
+
+    // Shows the check mark of item `id` of `menu` as `next`, and returns the
+    // state to apply while `next` flips for the item's next choice.
+    static bool toggle(QMenu* menu, int id, bool& next);
     void applyGenerateWingedEdge(void);
-    void applyStartupSettings(void);
     void applyBackgroundMode(void);
-    void applyStrokeWidth(int width);
+    // After a modifier field changed: the meshes modified afresh.
+    void remodify(bool show);
+
+    // The line exports: the path the save dialog gives (empty when
+    // cancelled), then one PDF or text file written with a code hidden in
+    // the strokes in `mode`, if any.
+    QString askForDrawingFile(bool pdf);
+    void writeLines(const QString& path, bool pdf, int mode, const QByteArray& code);
+    void writeCodeToPDFFile(int mode);
+    void writeImageCodeToPDFFile(int mode);
+    void writeMeshes(bool vrml);
+    // Renders once so that `exporter` writes its file, and shows what it
+    // reported in a message box as well as printing it.
+    void renderExport(SoNode* exporter);
 
     // Scene handles; the root is referenced for the window's life.
     SoSeparator* root = nullptr;
@@ -121,9 +215,42 @@ private:
     QLabel* edgeNumberLabel = nullptr;
     QLabel* vertexNumberLabel = nullptr;
 
+    QMainWindow* subdivisionWindow = nullptr;
+    QMainWindow* curvatureWindow = nullptr;
+    QMainWindow* visualizationWindow = nullptr;
+    QMainWindow* lineStyleWindow = nullptr;
+    QLineEdit* smoothingSpeedEdit = nullptr;
+    QCheckBox* lineStyleCheck = nullptr;
+
+    QMenu* modelSettingsMenu = nullptr;
+    QMenu* appearanceMenu = nullptr;
+    QMenu* silhouetteMenu = nullptr;
+    QMenu* artifactsMenu = nullptr;
+
+    // The state each checkable item applies when it is chosen next. Every
+    // item is chosen once while the window is built, so these are the
+    // states the program starts in.
+    struct NextStates {
+        bool generateWingedEdge = true;
+        bool connectObjects = false;
+        bool buildFromAllShapes = true;
+        bool blackBackground = false;
+        bool antialiasing = true;
+        bool fillLineCracks = true;
+        bool hideBackfaces = true;
+        bool displaySilhouette = false;
+        bool silhouetteVisibility = true;
+        bool cameraStatic = false;
+        bool meshZigZagRepair = true;
+        bool triangleChunkRepair = true;
+        bool lineZigZagRepair = true;
+        bool shortEdgesRepair = true;
+        bool sharpAnglesRepair = true;
+    } next;
+
     bool blackBackground = true;
     bool generateWingedEdgeFlag = true;
-    float currentStrokeWidth = 2.0f;
+    float currentStrokeWidth = 0.0f;
 
     FrameRateCounter frameRate;
     std::function<double(void)> clock;

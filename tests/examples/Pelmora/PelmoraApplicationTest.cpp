@@ -56,8 +56,10 @@
 #include <string>
 #include <vector>
 
+#include "DialogWatcher.h"
 #include "FrameRateCounter.h"
 #include "PelmoraApplication.h"
+#include "ViewerFrames.h"
 #include "support/CoinShapes.h"
 #include "support/OutputCapture.h"
 #include "support/RealModels.h"
@@ -85,43 +87,6 @@ std::string currentDirectory(void)
     char buffer[4096];
     return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
 }
-
-// Answers every modal dialog that opens while it lives: message boxes are
-// recorded and closed, other dialogs go to `onDialog` (rejected if unset).
-class DialogWatcher {
-public:
-    struct Box {
-        QString title;
-        QString text;
-    };
-    std::vector<Box> boxes;
-    std::function<void(QDialog*)> onDialog;
-
-    DialogWatcher(void)
-    {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [this]() { answer(); });
-        timer.start();
-    }
-
-private:
-    void answer(void)
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr)
-            return;
-        if (QMessageBox* box = qobject_cast<QMessageBox*>(modal)) {
-            boxes.push_back({ box->windowTitle(), box->text() });
-            box->done(QMessageBox::Ok);
-        } else if (QDialog* dialog = qobject_cast<QDialog*>(modal)) {
-            if (onDialog)
-                onDialog(dialog);
-            else
-                dialog->reject();
-        }
-    }
-    QTimer timer;
-};
 
 SoSeparator* readFile(const std::string& path)
 {
@@ -215,30 +180,7 @@ private:
         QCOMPARE(labelNumber("Face Number"), expectedFaces);
     }
 
-    // The viewer's frame as the last render left it in the back buffer.
-    QImage viewerFrame(void)
-    {
-        window->getViewer()->render();
-        QGLWidget* gl = qobject_cast<QGLWidget*>(window->getViewer()->getGLWidget());
-        if (gl == nullptr)
-            return QImage();
-        gl->makeCurrent();
-        const int w = gl->width() * gl->devicePixelRatio(), h = gl->height() * gl->devicePixelRatio();
-        QImage image(w, h, QImage::Format_RGBA8888);
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-        return image.mirrored();
-    }
-
-    static int countDifferent(const QImage& image, QRgb background)
-    {
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                n += (image.pixel(x, y) & 0xffffff) != (background & 0xffffff);
-        return n;
-    }
+    QImage viewerFrame(void) { return ::viewerFrame(window.get()); }
 
 private slots:
     void initTestCase(void)
@@ -283,9 +225,9 @@ private slots:
             { "File:", "Filename Label" },
             { "(none)", "Filename" },
             { "Face Number (Original Model):", "Face Number Orig Label" },
-            { "0", "Face Number Orig" },
+            { nullptr, "Face Number Orig" }, // the cone's, counted in sceneGraph
             { "Face Number:", "Face Number Label" },
-            { "0", "Face Number" },
+            { nullptr, "Face Number" },
             { "Fps:", "FPS Label" },
             { nullptr, "FPS Number" }, // "0" until a second of frames has passed
             { "", "Misc Space Label" },
@@ -308,15 +250,12 @@ private slots:
 
     void menusAndModelInformationWindow(void)
     {
+        // The menus themselves are PelmoraControlsTest's.
         QList<QAction*> menus = window->menuBar()->actions();
         QVERIFY(!menus.isEmpty());
         QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
-        QList<QAction*> items = menus[0]->menu()->actions();
-        QCOMPARE(items.size(), 2);
-        QCOMPARE(items[0]->text(), QStringLiteral("&Open Model File"));
-        QCOMPARE(items[0]->shortcut(), QKeySequence(Qt::CTRL + Qt::Key_O));
-        QCOMPARE(items[1]->text(), QStringLiteral("&Quit"));
-        QCOMPARE(items[1]->shortcut(), QKeySequence(Qt::CTRL + Qt::Key_Q));
+        QAction* quit = menus[0]->menu()->actions().last();
+        QCOMPARE(quit->text(), QStringLiteral("&Quit"));
 
         QWidget* info = window->getModelInformationWindow();
         QCOMPARE(info->objectName(), QStringLiteral("Model Information"));
@@ -327,7 +266,6 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             QLabel* value = window->getModelInfoLabel(i);
             QVERIFY(value != nullptr);
-            QCOMPARE(value->text(), QStringLiteral("0"));
             QBoxLayout* row = qobject_cast<QBoxLayout*>(value->parentWidget()->layout());
             QCOMPARE(row->count(), 2);
             QCOMPARE(qobject_cast<QLabel*>(row->itemAt(0)->widget())->text(), QString::fromLatin1(captions[i]));
@@ -336,7 +274,7 @@ private slots:
         QVERIFY(window->getModelInfoLabel(4) == nullptr);
 
         // Quit closes the window.
-        items[1]->trigger();
+        quit->trigger();
         QVERIFY(!window->isVisible());
     }
 
@@ -437,8 +375,7 @@ private slots:
         QVERIFY(cameras.getPath() == nullptr);
 
         // Before any model is loaded the statistics describe the cone, built
-        // from the triangles Coin makes of it.
-        window->updateModelInfo();
+        // from the triangles Coin makes of it, as soon as the window is up.
         QCOMPARE(label("Filename"), QStringLiteral("(none)"));
         const int coneFaces = coinFaceCount(coinShapes(window->getGenerator()->getChild(0)));
         QVERIFY(coneFaces > 0);

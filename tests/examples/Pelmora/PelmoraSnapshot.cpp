@@ -13,11 +13,8 @@
 #include <Inventor/nodes/SoCamera.h>
 
 #include <QApplication>
-#include <QGLWidget>
 #include <QImage>
 #include <QTest>
-
-#include <GL/gl.h>
 
 #include <cmath>
 #include <cstdio>
@@ -25,6 +22,7 @@
 #include <memory>
 
 #include "PelmoraApplication.h"
+#include "ViewerFrames.h"
 #include "lines/SoGenerateSilhouette.h"
 
 int main(int argc, char** argv)
@@ -49,19 +47,12 @@ int main(int argc, char** argv)
         window->getViewer()->viewAll();
     }
 
-    QGLWidget* gl = qobject_cast<QGLWidget*>(window->getViewer()->getGLWidget());
-    if (gl == nullptr)
-        return 1;
     // Two frames: the first builds what the second draws from caches.
     window->getViewer()->render();
-    window->getViewer()->render();
-    gl->makeCurrent();
-    const int w = gl->width() * gl->devicePixelRatio(), h = gl->height() * gl->devicePixelRatio();
-    QImage image(w, h, QImage::Format_RGBA8888);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-    if (!image.mirrored().save(QString::fromLocal8Bit(argv[2]))) {
+    const QImage image = viewerFrame(window.get());
+    if (image.isNull())
+        return 1;
+    if (!image.save(QString::fromLocal8Bit(argv[2]))) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);
         return 1;
     }
