@@ -23,17 +23,17 @@
 
 namespace {
 
-typedef void (PelmoraApplication::*ToggleSlot)(int);
-
-// A checkable item carrying its id; choosing it calls `slot` with that id.
-void addToggle(QMenu* menu, PelmoraApplication* window, const char* text, int id, ToggleSlot slot,
+// A checkable item carrying its id; choosing it calls the window's slot
+// `slot` (a name such as "changeSilhouetteMode") with that id.
+void addToggle(QMenu* menu, PelmoraApplication* window, const char* text, int id, const char* slot,
                const QKeySequence& shortcut = QKeySequence())
 {
     QAction* item = menu->addAction(QString::fromLatin1(text));
     item->setCheckable(true);
     item->setData(id);
     item->setShortcut(shortcut);
-    QObject::connect(item, &QAction::triggered, window, [window, slot, id]() { (window->*slot)(id); });
+    QObject::connect(item, &QAction::triggered, window,
+                     [window, slot, id]() { QMetaObject::invokeMethod(window, slot, Q_ARG(int, id)); });
 }
 
 // A submenu of checkable items that can be torn off.
@@ -91,11 +91,11 @@ void PelmoraApplication::buildFileMenu(void)
 QMenu* PelmoraApplication::buildModelSettingsMenu(void)
 {
     modelSettingsMenu = newToggleMenu(this, "&Model Settings");
-    addToggle(modelSettingsMenu, this, "Generate &Winged Edge", 0, &PelmoraApplication::generateWingedEdge,
+    addToggle(modelSettingsMenu, this, "Generate &Winged Edge", 0, "generateWingedEdge",
               QKeySequence(Qt::CTRL + Qt::Key_W));
-    addToggle(modelSettingsMenu, this, "&Connect Objects", 1, &PelmoraApplication::connectObjects,
+    addToggle(modelSettingsMenu, this, "&Connect Objects", 1, "connectObjects",
               QKeySequence(Qt::CTRL + Qt::Key_C));
-    addToggle(modelSettingsMenu, this, "Build From &All Shapes", 2, &PelmoraApplication::changeBuildFromAllShapesMode);
+    addToggle(modelSettingsMenu, this, "Build From &All Shapes", 2, "changeBuildFromAllShapesMode");
     chooseEveryItem(modelSettingsMenu);
     return modelSettingsMenu;
 }
@@ -113,10 +113,10 @@ void PelmoraApplication::buildModelOptionsMenu(QMenu* modelSettings)
 QMenu* PelmoraApplication::buildAppearanceMenu(void)
 {
     appearanceMenu = newToggleMenu(this, "&Appearance");
-    addToggle(appearanceMenu, this, "&Background black/white", 0, &PelmoraApplication::changeBackgroundMode);
-    addToggle(appearanceMenu, this, "Line &Antialiasing", 1, &PelmoraApplication::changeAntialiasingMode);
-    addToggle(appearanceMenu, this, "&Fill Line Cracks", 2, &PelmoraApplication::changeLineCrackMode);
-    addToggle(appearanceMenu, this, "&Hide Backfaces", 3, &PelmoraApplication::changeBackfacesMode);
+    addToggle(appearanceMenu, this, "&Background black/white", 0, "changeBackgroundMode");
+    addToggle(appearanceMenu, this, "Line &Antialiasing", 1, "changeAntialiasingMode");
+    addToggle(appearanceMenu, this, "&Fill Line Cracks", 2, "changeLineCrackMode");
+    addToggle(appearanceMenu, this, "&Hide Backfaces", 3, "changeBackfacesMode");
     chooseEveryItem(appearanceMenu);
     return appearanceMenu;
 }
@@ -124,9 +124,9 @@ QMenu* PelmoraApplication::buildAppearanceMenu(void)
 QMenu* PelmoraApplication::buildSilhouetteMenu(void)
 {
     silhouetteMenu = newToggleMenu(this, "&Silhouette");
-    addToggle(silhouetteMenu, this, "Display &Silhouette", 0, &PelmoraApplication::changeSilhouetteMode);
-    addToggle(silhouetteMenu, this, "Silhouette &Visibility", 1, &PelmoraApplication::changeSilhouetteVisibilityMode);
-    addToggle(silhouetteMenu, this, "&Camera Static", 2, &PelmoraApplication::changeCameraStaticMode);
+    addToggle(silhouetteMenu, this, "Display &Silhouette", 0, "changeSilhouetteMode");
+    addToggle(silhouetteMenu, this, "Silhouette &Visibility", 1, "changeSilhouetteVisibilityMode");
+    addToggle(silhouetteMenu, this, "&Camera Static", 2, "changeCameraStaticMode");
     chooseEveryItem(silhouetteMenu);
     return silhouetteMenu;
 }
@@ -134,11 +134,11 @@ QMenu* PelmoraApplication::buildSilhouetteMenu(void)
 QMenu* PelmoraApplication::buildArtifactsMenu(void)
 {
     artifactsMenu = newToggleMenu(this, "&Artifacts");
-    addToggle(artifactsMenu, this, "Mesh &Zig-Zag Repair", 0, &PelmoraApplication::changeMeshZigZagMode);
-    addToggle(artifactsMenu, this, "&Triangle Chunk Repair", 1, &PelmoraApplication::changeTriagleChunkMode);
-    addToggle(artifactsMenu, this, "&Line Zig-Zag Repair", 2, &PelmoraApplication::changeLineZigZagMode);
-    addToggle(artifactsMenu, this, "&Short Edges Repair", 3, &PelmoraApplication::changeShortEdgesMode);
-    addToggle(artifactsMenu, this, "Sharp &Angles Repair", 4, &PelmoraApplication::changeSharpAnglesMode);
+    addToggle(artifactsMenu, this, "Mesh &Zig-Zag Repair", 0, "changeMeshZigZagMode");
+    addToggle(artifactsMenu, this, "&Triangle Chunk Repair", 1, "changeTriagleChunkMode");
+    addToggle(artifactsMenu, this, "&Line Zig-Zag Repair", 2, "changeLineZigZagMode");
+    addToggle(artifactsMenu, this, "&Short Edges Repair", 3, "changeShortEdgesMode");
+    addToggle(artifactsMenu, this, "Sharp &Angles Repair", 4, "changeSharpAnglesMode");
     chooseEveryItem(artifactsMenu);
     return artifactsMenu;
 }

@@ -136,55 +136,53 @@ void PelmoraApplication::buildSubdivisionWindow(void)
         grid->addWidget(control, row, 1);
         ++row;
     };
-    const auto spinChanged = QOverload<int>::of(&QSpinBox::valueChanged);
-    const auto chosen = QOverload<int>::of(&QComboBox::activated);
     const char* const schemes[] = { "Loop", "Modified Butterfly", "Catmull-Clark", "Doo-Sabin" };
 
     QSpinBox* dividingSteps = newSpinBox(page, "Dividing Steps", 99);
-    connect(dividingSteps, spinChanged, this, &PelmoraApplication::changeDividingSteps);
+    connect(dividingSteps, SIGNAL(valueChanged(int)), this, SLOT(changeDividingSteps(int)));
     addRow("Dividing Steps:", dividingSteps);
     QComboBox* dividing = newComboBox(page, "Subdivision Algorithm", schemes, 3);
-    connect(dividing, chosen, this, &PelmoraApplication::changeDividingMode);
+    connect(dividing, SIGNAL(activated(int)), this, SLOT(changeDividingMode(int)));
     addRow("Dividing Algorithm:", dividing);
 
     QSpinBox* adaptiveSteps = newSpinBox(page, "Adaptive Loop Subdivision Steps", 99);
-    connect(adaptiveSteps, spinChanged, this, &PelmoraApplication::changeAdaptiveSubdivisionSteps);
+    connect(adaptiveSteps, SIGNAL(valueChanged(int)), this, SLOT(changeAdaptiveSubdivisionSteps(int)));
     addRow("Adaptive Subdivision Steps:", adaptiveSteps);
     QComboBox* adaptive = newComboBox(page, "Adaptive Subdivision Algorithm", schemes, 2);
-    connect(adaptive, chosen, this, &PelmoraApplication::changeAdaptiveSubdivisionMode);
+    connect(adaptive, SIGNAL(activated(int)), this, SLOT(changeAdaptiveSubdivisionMode(int)));
     addRow("Adaptive Subdivision Algorithm:", adaptive);
 
     QSpinBox* subdivisionSteps = newSpinBox(page, "Subdivision Steps", 99);
-    connect(subdivisionSteps, spinChanged, this, &PelmoraApplication::changeSubdivisionSteps);
+    connect(subdivisionSteps, SIGNAL(valueChanged(int)), this, SLOT(changeSubdivisionSteps(int)));
     addRow("Regular Subdivision Steps:", subdivisionSteps);
     QComboBox* regular = newComboBox(page, "Subdivision Algorithm", schemes, 4);
-    connect(regular, chosen, this, &PelmoraApplication::changeSubdivisionMode);
+    connect(regular, SIGNAL(activated(int)), this, SLOT(changeSubdivisionMode(int)));
     addRow("Regular Subdivision Algorithm:", regular);
 
     QSpinBox* smoothingSteps = newSpinBox(page, "Smoothing Steps", 99);
-    connect(smoothingSteps, spinChanged, this, &PelmoraApplication::changeSmoothingSteps);
+    connect(smoothingSteps, SIGNAL(valueChanged(int)), this, SLOT(changeSmoothingSteps(int)));
     addRow("Smoothing Steps:", smoothingSteps);
     smoothingSpeedEdit = new QLineEdit(QStringLiteral("1.0"), page);
     smoothingSpeedEdit->setObjectName(QStringLiteral("Smoothing Speed"));
-    connect(smoothingSpeedEdit, &QLineEdit::returnPressed, this, &PelmoraApplication::changeSmoothingSpeed);
+    connect(smoothingSpeedEdit, SIGNAL(returnPressed()), this, SLOT(changeSmoothingSpeed()));
     addRow("Smoothing Speed:", smoothingSpeedEdit);
 
     QCheckBox* sharpAngles = new QCheckBox(page);
     sharpAngles->setObjectName(QStringLiteral("Sharp Angles Check"));
     sharpAngles->setChecked(false);
-    connect(sharpAngles, &QCheckBox::toggled, this, &PelmoraApplication::changeSharpAngleMode);
+    connect(sharpAngles, SIGNAL(toggled(bool)), this, SLOT(changeSharpAngleMode(bool)));
     changeSharpAngleMode(false);
     addRow("Sharp Angles:", sharpAngles);
 
     QSpinBox* sharpAngle = newSpinBox(page, "Sharp Angle", 360);
-    connect(sharpAngle, spinChanged, this, &PelmoraApplication::changeSharpEdgesAngle);
+    connect(sharpAngle, SIGNAL(valueChanged(int)), this, SLOT(changeSharpEdgesAngle(int)));
     sharpAngle->setValue(115);
     addRow("Sharp Angle:", sharpAngle);
 
     QCheckBox* largeFaces = new QCheckBox(page);
     largeFaces->setObjectName(QStringLiteral("Large Faces Check"));
     largeFaces->setChecked(false);
-    connect(largeFaces, &QCheckBox::toggled, this, &PelmoraApplication::changePolygonationMode);
+    connect(largeFaces, SIGNAL(toggled(bool)), this, SLOT(changePolygonationMode(bool)));
     changePolygonationMode(false);
     addRow("Large Faces:", largeFaces);
 }
@@ -197,7 +195,7 @@ void PelmoraApplication::buildCurvatureWindow(void)
                                   "Shape Index",         "Fold Index",         "Singularity Index" };
     QButtonGroup* group = nullptr;
     curvatureWindow->setCentralWidget(newRadioGroup(curvatureWindow, "Choose Curvature Mode", modes, 9, 0, group));
-    connect(group, &QButtonGroup::idClicked, this, &PelmoraApplication::changeCurvatureMode);
+    connect(group, SIGNAL(idClicked(int)), this, SLOT(changeCurvatureMode(int)));
 }
 
 void PelmoraApplication::buildLineStyleWindow(void)
@@ -212,7 +210,7 @@ void PelmoraApplication::buildLineStyleWindow(void)
     lineStyleCheck = new QCheckBox(styles);
     lineStyleCheck->setObjectName(QStringLiteral("Line Styles"));
     styles->layout()->addWidget(lineStyleCheck);
-    connect(lineStyleCheck, &QCheckBox::toggled, this, &PelmoraApplication::changeLineStyleMode);
+    connect(lineStyleCheck, SIGNAL(toggled(bool)), this, SLOT(changeLineStyleMode(bool)));
     lineStyleCheck->setChecked(true);
     changeLineStyleMode(true);
 
@@ -221,19 +219,19 @@ void PelmoraApplication::buildLineStyleWindow(void)
     QCheckBox* stripCheck = new QCheckBox(strips);
     stripCheck->setObjectName(QStringLiteral("Line Strips"));
     strips->layout()->addWidget(stripCheck);
-    connect(stripCheck, &QCheckBox::toggled, this, &PelmoraApplication::changeLineStripMode);
+    connect(stripCheck, SIGNAL(toggled(bool)), this, SLOT(changeLineStripMode(bool)));
     stripCheck->setChecked(false);
     changeLineStripMode(false);
 
     QButtonGroup* textures = nullptr;
     box->layout()->addWidget(newRadioGroup(box, "Choose Line Texture", kTextureNames, kTextureCount, 0, textures));
-    connect(textures, &QButtonGroup::idClicked, this, &PelmoraApplication::changeLineTextureMode);
+    connect(textures, SIGNAL(idClicked(int)), this, SLOT(changeLineTextureMode(int)));
 
     QWidget* size = newRow(box);
     size->layout()->addWidget(new QLabel(QStringLiteral("Line Texture Size: "), size));
     QSpinBox* sizeSpin = newSpinBox(size, "Texture Size", 100);
     size->layout()->addWidget(sizeSpin);
-    connect(sizeSpin, QOverload<int>::of(&QSpinBox::valueChanged), this, &PelmoraApplication::changeLineTextureSizeMode);
+    connect(sizeSpin, SIGNAL(valueChanged(int)), this, SLOT(changeLineTextureSizeMode(int)));
     sizeSpin->setValue(2);
 }
 
@@ -245,7 +243,7 @@ void PelmoraApplication::buildVisualizationWindow(void)
     QButtonGroup* group = nullptr;
     visualizationWindow->setCentralWidget(
         newRadioGroup(visualizationWindow, "Choose Visialuzation Mode", modes, 6, 1, group));
-    connect(group, &QButtonGroup::idClicked, this, &PelmoraApplication::changeVisualizationMode);
+    connect(group, SIGNAL(idClicked(int)), this, SLOT(changeVisualizationMode(int)));
     changeVisualizationMode(1);
 }
 
