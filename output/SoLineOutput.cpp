@@ -29,6 +29,7 @@
 #include "lines/SoLineCoordinateIndexElement.h"
 #include "output/PdfDocument.h"
 #include "output/SteganoEncoder.h"
+#include "util/FileReplacement.h"
 
 SO_NODE_SOURCE(SoLineOutput);
 
@@ -99,40 +100,6 @@ private:
     std::ostringstream text;
 };
 
-// Writes `bytes` to `path`, replacing an old file only once the new one is
-// complete: a failed write leaves what was there. Returns an empty string,
-// or why the file could not be written.
-std::string replaceFile(const std::string& path, const std::string& bytes)
-{
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
-    if (fd < 0)
-        return std::strerror(errno);
-    // The permissions a newly created file gets, not mkstemp's private ones.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        const std::string why = std::strerror(errno);
-        close(fd);
-        unlink(temporary.c_str());
-        return why;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int writeErrno = errno;
-    if (std::fclose(file) != 0 || !written) {
-        const std::string why = std::strerror(written ? errno : writeErrno);
-        unlink(temporary.c_str());
-        return why;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        unlink(temporary.c_str());
-        return why;
-    }
-    return std::string();
-}
 
 // Window positions of object points under the matrices and viewport of a
 // traversal, worked out in double precision.
@@ -409,8 +376,11 @@ void SoLineOutput::doAction(SoAction* action)
         if (!written)
             SoDebugError::post(where, "the PDF drawing could not be written to '%s'", path.c_str());
     } else {
-        const std::string why = replaceFile(path, text.contents());
+        const std::string bytes = text.contents();
+        const std::string why = replaceFile(path, [&](std::FILE* file) {
+            return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        });
         if (!why.empty())
-            SoDebugError::post(where, "the text file '%s' could not be written: %s", path.c_str(), why.c_str());
+            SoDebugError::post(where, "the text file '%s' could not be written (%s)", path.c_str(), why.c_str());
     }
 }
