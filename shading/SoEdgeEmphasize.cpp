@@ -9,6 +9,7 @@
 #include <Inventor/elements/SoLineWidthElement.h>
 #include <Inventor/elements/SoOverrideElement.h>
 #include <Inventor/elements/SoTextureEnabledElement.h>
+#include <Inventor/misc/SoChildList.h>
 #include <Inventor/misc/SoState.h>
 #include <Inventor/system/gl.h>
 
@@ -60,13 +61,15 @@ void SoEdgeEmphasize::GLRenderBelowPath(SoGLRenderAction* action)
 void SoEdgeEmphasize::outlinePass(SoGLRenderAction* action)
 {
     SoState* state = action->getState();
-    glPushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_DEPTH_BUFFER_BIT | GL_LINE_BIT);
 
+    // The lines need the depth of the first pass, whatever the state says
+    // about the depth test.
     SbBool depthTest = TRUE, depthWrite = TRUE;
     SoDepthBufferElement::DepthWriteFunction function = SoDepthBufferElement::LEQUAL;
     SbVec2f range(0.0f, 1.0f);
     SoDepthBufferElement::get(state, depthTest, depthWrite, function, range);
-    SoDepthBufferElement::set(state, depthTest, FALSE, SoDepthBufferElement::LEQUAL, range);
+    SoDepthBufferElement::set(state, TRUE, FALSE, SoDepthBufferElement::LEQUAL, range);
     SoLightModelElement::set(state, this, SoLightModelElement::BASE_COLOR);
     SoTextureEnabledElement::set(state, this, FALSE);
 
@@ -79,6 +82,9 @@ void SoEdgeEmphasize::outlinePass(SoGLRenderAction* action)
 
     if (!outlineWidth.isIgnored() && !SoOverrideElement::getLineWidthOverride(state))
         SoLineWidthElement::set(state, this, outlineWidth.getValue());
+    // Coin sends the line width for line shapes only; polygons drawn as lines
+    // take whatever GL has.
+    glLineWidth(SoLineWidthElement::get(state));
     if (!outlineColor.isIgnored() && !SoOverrideElement::getDiffuseColorOverride(state)) {
         SoLazyElement::setDiffuse(state, this, 1, &outlineColor.getValue(), &colorPacker);
         SoOverrideElement::setDiffuseColorOverride(state, this, TRUE);
@@ -87,7 +93,7 @@ void SoEdgeEmphasize::outlinePass(SoGLRenderAction* action)
     // The children again, past this separator's render cache, which holds
     // the first pass; caches below depend on the light model, colour and
     // override changed here and are not taken for this pass.
-    SoGroup::GLRenderBelowPath(action);
+    getChildren()->traverse(action);
 
     glPopAttrib();
     // GL has the attributes of before the pass again; Coin's record of them
