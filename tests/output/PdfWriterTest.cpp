@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "output/PdfDocument.h"
+#include "support/PdfChecks.h"
 
 #include <zlib.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -21,86 +21,14 @@
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string output; // standard output and standard error together
-};
-
-ToolRun run(const std::string& command)
-{
-    ToolRun result;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, n);
-    const int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
-}
-
-// Fails the test, naming the Debian package, when a validator is missing.
-bool haveTool(const char* tool, const char* package)
-{
-    if (run(std::string("command -v ") + tool).status == 0)
-        return true;
-    ADD_FAILURE() << tool << " is not installed: install the Debian package " << package
-                  << " (listed in .ci/install-deps)";
-    return false;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool exists(const std::string& path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
 class PdfWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = ::testing::TempDir() + "pdfwriterXXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern + "/";
-    }
-    void TearDown() override { run("rm -rf '" + dir + "'"); }
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
 
-    // Complaints of qpdf, pdftoppm and mutool about the file; empty when all
-    // three accept it silently.
-    std::string validate(const std::string& path)
-    {
-        if (!haveTool("qpdf", "qpdf") || !haveTool("pdftoppm", "poppler-utils") ||
-            !haveTool("mutool", "mupdf-tools"))
-            return "validator missing";
-        std::string complaints;
-        ToolRun qpdf = run("qpdf --check '" + path + "'");
-        if (qpdf.status != 0 || qpdf.output.find("No syntax or stream encoding errors") == std::string::npos ||
-            qpdf.output.find("WARNING") != std::string::npos)
-            complaints += "qpdf --check: " + qpdf.output;
-        ToolRun poppler = run("pdftoppm -r 72 -gray '" + path + "' '" + dir + "poppler'");
-        if (poppler.status != 0 || !poppler.output.empty())
-            complaints += "pdftoppm: " + poppler.output;
-        ToolRun mupdf = run("mutool draw -q -o '" + dir + "mupdf.png' '" + path + "'");
-        // Said by Debian's MuPDF, built without colour management, of any
-        // file that sets a colour; not a complaint about the file.
-        const std::string noIcc = "warning: ICC support is not available\n";
-        if (mupdf.output.compare(0, noIcc.size(), noIcc) == 0)
-            mupdf.output.erase(0, noIcc.size());
-        if (mupdf.status != 0 || !mupdf.output.empty())
-            complaints += "mutool draw: " + mupdf.output;
-        return complaints;
-    }
+    std::string validate(const std::string& path) { return scratch.pdfComplaints(path); }
 
-    std::string dir;
+    ScratchDirectory scratch{ "pdfwriter" };
+    const std::string& dir = scratch.dir;
 };
 
 // A page of 4 x 2 inches with a horizontal stroke at 1 inch height from 1 to
@@ -213,8 +141,7 @@ TEST_F(PdfWriterTest, ContentIsInPointsAndCompressionInflatesToTheSameBytes)
 
 TEST_F(PdfWriterTest, InfoStringsAreEscapedAndTruncated)
 {
-    if (!haveTool("pdfinfo", "poppler-utils"))
-        return;
+    ASSERT_EQ(run("command -v pdfinfo").status, 0) << "pdfinfo is missing: install the Debian package poppler-utils";
     const std::string title = "Lines (draft \\ 2)) (";
     const std::string subject(70, 's');
     PdfDocument pdf;

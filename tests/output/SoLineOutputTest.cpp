@@ -10,7 +10,6 @@
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +27,7 @@
 #include "support/DebugErrorCollector.h"
 #include "support/GLFixture.h"
 #include "support/OutputCapture.h"
+#include "support/PdfChecks.h"
 #include "support/TestNodes.h"
 
 namespace {
@@ -35,75 +35,11 @@ namespace {
 const double MARGIN = 0.0546667;           // inches
 const double DRAWING = 8.2 - 2.0 * MARGIN; // inches
 
-struct ToolRun {
-    int status = -1;
-    std::string output;
-};
-
-ToolRun run(const std::string& command)
-{
-    ToolRun result;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, n);
-    const int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool exists(const std::string& path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
 // A scratch directory and the checks every written file goes through.
-class Scratch {
+class Scratch : public ScratchDirectory {
 public:
-    Scratch()
-    {
-        std::string pattern = ::testing::TempDir() + "lineoutputXXXXXX";
-        if (mkdtemp(&pattern[0]) != nullptr)
-            dir = pattern + "/";
-    }
-    ~Scratch() { run("rm -rf '" + dir + "'"); }
-
-    // What qpdf, pdftoppm and mutool say against the file; empty when all
-    // three take it silently.
-    std::string complaints(const std::string& path) const
-    {
-        const char* tools[3][2] = { { "qpdf", "qpdf" }, { "pdftoppm", "poppler-utils" }, { "mutool", "mupdf-tools" } };
-        for (auto& tool : tools)
-            if (run(std::string("command -v ") + tool[0]).status != 0)
-                return std::string(tool[0]) + " is missing: install the Debian package " + tool[1];
-        std::string said;
-        const ToolRun qpdf = run("qpdf --check '" + path + "'");
-        if (qpdf.status != 0 || qpdf.output.find("No syntax or stream encoding errors") == std::string::npos ||
-            qpdf.output.find("WARNING") != std::string::npos)
-            said += "qpdf --check: " + qpdf.output;
-        const ToolRun poppler = run("pdftoppm -r 36 -gray '" + path + "' '" + dir + "check'");
-        if (poppler.status != 0 || !poppler.output.empty())
-            said += "pdftoppm: " + poppler.output;
-        ToolRun mupdf = run("mutool draw -q -r 36 -o '" + dir + "check.png' '" + path + "'");
-        // Debian's MuPDF says this of every file that sets a colour.
-        const std::string noIcc = "warning: ICC support is not available\n";
-        if (mupdf.output.compare(0, noIcc.size(), noIcc) == 0)
-            mupdf.output.erase(0, noIcc.size());
-        if (mupdf.status != 0 || !mupdf.output.empty())
-            said += "mutool draw: " + mupdf.output;
-        return said;
-    }
+    Scratch() : ScratchDirectory("lineoutput") {}
+    std::string complaints(const std::string& path) const { return pdfComplaints(path); }
 
     // Reads a written PDF back, after the validators have had their say.
     DrawnPage page(const std::string& path) const
@@ -115,7 +51,6 @@ public:
         return page;
     }
 
-    std::string dir;
 };
 
 // The strokes of a page in points, three decimals as the file has them.
