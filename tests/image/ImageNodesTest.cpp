@@ -26,22 +26,21 @@
 
 namespace {
 
-PixelImage rgbImage(int w, int h, const std::vector<uint8_t>& bytes)
+PixelImage image(int w, int h, int c, const std::vector<uint8_t>& bytes)
 {
-    PixelImage image(w, h, 3);
-    image.bytes = bytes;
-    return image;
+    PixelImage out(w, h, c);
+    out.bytes = bytes;
+    return out;
 }
 
-PixelImage uniform(int w, int h, uint8_t r, uint8_t g, uint8_t b)
+PixelImage rgbImage(int w, int h, const std::vector<uint8_t>& bytes)
 {
-    PixelImage image(w, h, 3);
-    for (size_t i = 0; i < image.bytes.size(); i += 3) {
-        image.bytes[i] = r;
-        image.bytes[i + 1] = g;
-        image.bytes[i + 2] = b;
-    }
-    return image;
+    return image(w, h, 3, bytes);
+}
+
+PixelImage uniform(int w, int h, uint8_t v)
+{
+    return image(w, h, 3, std::vector<uint8_t>(size_t(w * h * 3), v));
 }
 
 TEST(PixelOperations, FiltersOnHandWorkedPixels)
@@ -78,24 +77,19 @@ TEST(PixelOperations, SelectAndDither)
     // Brightness (128 + 128 + 129) / 3 = 128 is not above threshold 128;
     // (129 + 129 + 129) / 3 = 129 is.
     const PixelImage input = rgbImage(2, 1, { 128, 128, 129, 129, 129, 129 });
-    const PixelImage a = uniform(2, 1, 255, 0, 0), b = uniform(2, 1, 0, 0, 255);
-    PixelImage out = uniform(1, 1, 7, 7, 7);
-    ASSERT_TRUE(selectPixels(input, a, b, 128, out));
-    EXPECT_EQ(out.bytes, std::vector<uint8_t>({ 0, 0, 255, 255, 0, 0 }));
-    const PixelImage before = out;
-    EXPECT_FALSE(selectPixels(input, uniform(3, 1, 1, 1, 1), b, 128, out)) << "A of another size";
-    EXPECT_EQ(out.bytes, before.bytes) << "nothing produced";
+    PixelImage out;
+    ASSERT_TRUE(selectPixels(input, uniform(2, 1, 200), uniform(2, 1, 7), 128, out));
+    EXPECT_EQ(out.bytes, std::vector<uint8_t>({ 7, 7, 7, 200, 200, 200 }));
+    EXPECT_FALSE(selectPixels(input, uniform(3, 1, 1), uniform(2, 1, 7), 128, out)) << "A of another size";
+    EXPECT_EQ(out.bytes, std::vector<uint8_t>({ 7, 7, 7, 200, 200, 200 })) << "nothing produced";
 
     // A matrix of 128s: mean brightness 128 and up white, below black.
-    PixelImage half(2, 2, 1);
-    half.bytes.assign(4, 128);
+    const PixelImage half = image(2, 2, 1, { 128, 128, 128, 128 });
     const PixelImage shades = rgbImage(3, 1, { 128, 128, 128, 127, 128, 128, 130, 129, 125 });
     EXPECT_EQ(ditherByMatrix(shades, half).bytes,
               std::vector<uint8_t>({ 255, 255, 255, 0, 0, 0, 255, 255, 255 }));
     // The 2 x 2 thresholds 0 128 / 192 64 tiled over grey 100.
-    PixelImage bayer(2, 2, 1);
-    bayer.bytes = { 0, 128, 192, 64 };
-    const PixelImage dithered = ditherByMatrix(uniform(4, 2, 100, 100, 100), bayer);
+    const PixelImage dithered = ditherByMatrix(uniform(4, 2, 100), image(2, 2, 1, { 0, 128, 192, 64 }));
     const int white[2][4] = { { 1, 0, 1, 0 }, { 0, 1, 0, 1 } };
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
@@ -109,15 +103,14 @@ TEST(PixelOperations, SelectAndDither)
     // Random thresholds: grey 128 turns white for thresholds 0 to 128, 129 of
     // 256; white stays white.
     std::srand(7);
-    const PixelImage noise = ditherRandomly(uniform(256, 256, 128, 128, 128), std::rand);
+    const PixelImage noise = ditherRandomly(uniform(256, 256, 128), std::rand);
     int whites = 0;
     for (size_t i = 0; i < noise.bytes.size(); i += 3) {
         ASSERT_TRUE(noise.bytes[i] == 0 || noise.bytes[i] == 255) << "byte " << i;
         whites += noise.bytes[i] == 255;
     }
     EXPECT_NEAR(whites / 65536.0, 129.0 / 256.0, 0.01);
-    const PixelImage allWhite = ditherRandomly(uniform(16, 16, 255, 255, 255), std::rand);
-    EXPECT_EQ(allWhite.bytes, uniform(16, 16, 255, 255, 255).bytes);
+    EXPECT_EQ(ditherRandomly(uniform(16, 16, 255), std::rand).bytes, uniform(16, 16, 255).bytes);
 }
 
 TEST(PixelOperations, ImagesWhoseBytesDisagreeAreNotRead)
@@ -134,17 +127,14 @@ TEST(PixelOperations, ImagesWhoseBytesDisagreeAreNotRead)
     EXPECT_TRUE(PixelImage(1 << 30, 1 << 30, 3).bytes.empty()) << "too large to hold";
 
     // Grey, grey and alpha, RGBA: alpha dropped, grey spread to three channels.
-    PixelImage grey(2, 1, 1), greyAlpha(1, 1, 2), rgba(1, 1, 4);
-    grey.bytes = { 10, 20 };
-    greyAlpha.bytes = { 30, 99 };
-    rgba.bytes = { 1, 2, 3, 99 };
-    ASSERT_TRUE(convertToRGB(grey, out));
-    EXPECT_EQ(out.bytes, std::vector<uint8_t>({ 10, 10, 10, 20, 20, 20 }));
-    ASSERT_TRUE(convertToRGB(greyAlpha, out));
-    EXPECT_EQ(out.bytes, std::vector<uint8_t>({ 30, 30, 30 }));
-    ASSERT_TRUE(convertToRGB(rgba, out));
-    EXPECT_EQ(out.bytes, std::vector<uint8_t>({ 1, 2, 3 }));
-    EXPECT_FALSE(convertToRGB(PixelImage(1, 1, 5), out));
+    const auto converted = [](const PixelImage& in) {
+        PixelImage rgb;
+        return convertToRGB(in, rgb) ? rgb.bytes : std::vector<uint8_t>();
+    };
+    EXPECT_EQ(converted(image(2, 1, 1, { 10, 20 })), std::vector<uint8_t>({ 10, 10, 10, 20, 20, 20 }));
+    EXPECT_EQ(converted(image(1, 1, 2, { 30, 99 })), std::vector<uint8_t>({ 30, 30, 30 }));
+    EXPECT_EQ(converted(image(1, 1, 4, { 1, 2, 3, 99 })), std::vector<uint8_t>({ 1, 2, 3 }));
+    EXPECT_TRUE(converted(PixelImage(1, 1, 5)).empty());
 }
 
 TEST(ImageNodes, FieldsAndFiles)
@@ -170,22 +160,7 @@ TEST(ImageNodes, FieldsAndFiles)
     expectRoundTrip("SoImagePaster { image 2 1 2 0x10ff 0x20ff }");
 }
 
-// 128 x 128 pixels; the torus below a light, the frame replaced by what the
-// image nodes make of it.
 class ImageNodesGL : public GLFixture {
-protected:
-    SoSeparator* torusScene(const std::string& imageNodes)
-    {
-        std::ifstream file(QUILLMAP_SOURCE_DIR "/models/torus.iv");
-        std::stringstream text;
-        text << file.rdbuf();
-        EXPECT_FALSE(text.str().empty()) << "models/torus.iv";
-        return readScene(("PerspectiveCamera { position 0 -3.3 3.3 orientation 1 0 0 0.785 }\n"
-                          "DirectionalLight { direction 0.3 0.5 -1 }\n"
-                          "Material { diffuseColor 0.8 0.7 0.5 }\n"
-                          + text.str() + imageNodes)
-                             .c_str());
-    }
 };
 
 TEST_F(ImageNodesGL, ReaderDithererPasterLeaveBlackAndWhite)
@@ -193,11 +168,19 @@ TEST_F(ImageNodesGL, ReaderDithererPasterLeaveBlackAndWhite)
     // The README's dithered torus. Background grey 224 lies on 15 of the 16
     // thresholds 0, 16, ..., 240, all but 240.
     ASSERT_TRUE(setSize(256, 256));
-    SoSeparator* root = torusScene("DEF reader SoImageReader {}\n"
-                                   "DEF ditherer SoImageDitherer { ditherMethod DITHER_MATRIX\n"
-                                   "  ditherMatrix 4 4 1 0 128 32 160 192 64 224 96 48 176 16 144 240 112 208 80\n"
-                                   "  input 0 0 0 = USE reader.image }\n"
-                                   "SoImagePaster { image 0 0 0 = USE ditherer.output }\n");
+    std::ifstream file(QUILLMAP_SOURCE_DIR "/models/torus.iv");
+    std::stringstream torus;
+    torus << file.rdbuf();
+    SoSeparator* root = readScene(("PerspectiveCamera { position 0 -3.3 3.3 orientation 1 0 0 0.785 }\n"
+                                   "DirectionalLight { direction 0.3 0.5 -1 }\n"
+                                   "Material { diffuseColor 0.8 0.7 0.5 }\n"
+                                   + torus.str()
+                                   + "DEF reader SoImageReader {}\n"
+                                     "DEF ditherer SoImageDitherer { ditherMethod DITHER_MATRIX\n"
+                                     "  ditherMatrix 4 4 1 0 128 32 160 192 64 224 96 48 176 16 144 240 112 208 80\n"
+                                     "  input 0 0 0 = USE reader.image }\n"
+                                     "SoImagePaster { image 0 0 0 = USE ditherer.output }\n")
+                                      .c_str());
     ASSERT_NE(root, nullptr);
     OutputCapture output;
     render(root, SbColor(224 / 255.0f, 224 / 255.0f, 224 / 255.0f));
@@ -209,13 +192,8 @@ TEST_F(ImageNodesGL, ReaderDithererPasterLeaveBlackAndWhite)
         << printed;
     EXPECT_NE(printed.find("paster (256,256,3)..."), std::string::npos) << printed;
 
-    const std::vector<uint8_t> frame = readRGBA();
-    int black = 0, white = 0;
-    for (size_t i = 0; i < frame.size(); i += 4) {
-        const PixelRGBA p{ frame[i], frame[i + 1], frame[i + 2], frame[i + 3] };
-        black += p == PixelRGBA{ 0, 0, 0, 255 };
-        white += p == PixelRGBA{ 255, 255, 255, 255 };
-    }
+    const int black = countPixels([](const PixelRGBA& p) { return p == PixelRGBA{ 0, 0, 0, 255 }; });
+    const int white = countPixels([](const PixelRGBA& p) { return p == PixelRGBA{ 255, 255, 255, 255 }; });
     EXPECT_EQ(black + white, width() * height()) << "only opaque black and white";
     const bool cornerWhite[4][4] = { { 1, 1, 1, 1 }, { 1, 1, 1, 1 }, { 1, 1, 1, 1 }, { 0, 1, 1, 1 } };
     for (int y = 0; y < 4; ++y)
@@ -224,7 +202,7 @@ TEST_F(ImageNodesGL, ReaderDithererPasterLeaveBlackAndWhite)
     // The torus is darker than the background: more black than 1/16.
     EXPECT_GT(black, width() * height() / 16 + 2000) << "the torus shows";
     if (!picturePath().empty()) {
-        EXPECT_TRUE(writePngPicture(picturePath(), width(), height(), frame)) << picturePath();
+        EXPECT_TRUE(writePngPicture(picturePath(), width(), height(), readRGBA())) << picturePath();
     }
     root->unref();
 }
@@ -253,16 +231,11 @@ TEST_F(ImageNodesGL, ReaderTakesWholeWordsOfTheViewport)
                     ASSERT_EQ(read.pixel(x, y)[c], frame[size_t(4 * (y * 641 + x) + c)])
                         << when << ": pixel " << x << ", " << y << " channel " << c;
     };
-    {
-        OutputCapture quiet;
-        render(root, SbColor(0, 0, 1));
-    }
+    OutputCapture quiet;
+    render(root, SbColor(0, 0, 1));
     compare("first frame");
     // The second frame has the field's size already and is read in place.
-    {
-        OutputCapture quiet;
-        render(root, SbColor(0, 1, 0));
-    }
+    render(root, SbColor(0, 1, 0));
     compare("frame read in place");
     EXPECT_EQ(SoImageReader::readWidth(3), 0);
     EXPECT_EQ(SoImageReader::readWidth(100000), 32764) << "an image side is a short";
@@ -291,9 +264,7 @@ TEST_F(ImageNodesGL, PasterDrawsTheImageItsOwnSize)
             else
                 EXPECT_EQ(p, (PixelRGBA{ 0, 0, 0, 0 })) << "outside the image: " << x << ", " << y;
         }
-    PixelImage grey(3, 2, 1);
-    grey.bytes = { 10, 20, 30, 40, 50, 60 };
-    SoImageModifier::setImage(paster->image, grey);
+    SoImageModifier::setImage(paster->image, image(3, 2, 1, { 10, 20, 30, 40, 50, 60 }));
     render(root);
     EXPECT_EQ(pixelRGBA(2, 1), (PixelRGBA{ 60, 60, 60, 255 }));
     EXPECT_EQ(pixelRGBA(1, 0), (PixelRGBA{ 20, 20, 20, 255 }));
@@ -326,11 +297,11 @@ TEST_F(ImageNodesGL, ModifiersWorkOnceAfterEachChange)
     // The selector with A of another size keeps its output and says why.
     SoImageModifier::setImage(selector->output, rgbImage(1, 1, { 1, 2, 3 }));
     SoImageModifier::setImage(selector->input, rgbImage(1, 1, { 200, 200, 200 }));
-    SoImageModifier::setImage(selector->A, uniform(2, 1, 9, 9, 9));
-    SoImageModifier::setImage(selector->B, uniform(1, 1, 8, 8, 8));
+    SoImageModifier::setImage(selector->A, uniform(2, 1, 9));
+    SoImageModifier::setImage(selector->B, uniform(1, 1, 8));
     render(root);
     EXPECT_EQ(SoImageModifier::imageOf(selector->output).bytes, std::vector<uint8_t>({ 1, 2, 3 }));
-    SoImageModifier::setImage(selector->A, uniform(1, 1, 9, 9, 9));
+    SoImageModifier::setImage(selector->A, uniform(1, 1, 9));
     render(root);
     EXPECT_EQ(SoImageModifier::imageOf(selector->output).bytes, std::vector<uint8_t>({ 9, 9, 9 }))
         << "a change of A alone recomputes";
@@ -341,13 +312,12 @@ TEST_F(ImageNodesGL, ModifiersWorkOnceAfterEachChange)
     render(root);
     EXPECT_EQ(SoImageModifier::imageOf(ditherer->output).bytes, std::vector<uint8_t>({ 5, 6, 7 }));
     // Grey input is dithered as RGB; five components cannot be.
-    PixelImage grey(1, 1, 1), five(1, 1, 5);
-    grey.bytes = { 200 };
-    ditherer->ditherMatrix.setValue(SbVec2s(1, 1), 1, grey.bytes.data());
+    const PixelImage grey = image(1, 1, 1, { 200 });
+    SoImageModifier::setImage(ditherer->ditherMatrix, grey);
     SoImageModifier::setImage(ditherer->input, grey);
     render(root);
     EXPECT_EQ(SoImageModifier::imageOf(ditherer->output).bytes, std::vector<uint8_t>({ 255, 255, 255 }));
-    SoImageModifier::setImage(ditherer->input, five);
+    SoImageModifier::setImage(ditherer->input, PixelImage(1, 1, 5));
     render(root);
     EXPECT_EQ(SoImageModifier::imageOf(ditherer->output).bytes, std::vector<uint8_t>({ 255, 255, 255 }))
         << "the output stays";

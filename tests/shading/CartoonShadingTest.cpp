@@ -89,7 +89,6 @@ struct Seen {
     std::vector<SbVec2f> textureCoordinates;
     float quality = -1.0f;
     int binding = -1;
-    int renders = 0;
 };
 
 void record(void* data, SoAction* action)
@@ -107,7 +106,6 @@ void record(void* data, SoAction* action)
         seen->textureCoordinates.push_back(texture->get2(i));
     seen->quality = SoTextureQualityElement::get(state);
     seen->binding = int(SoTextureCoordinateBindingElement::get(state));
-    ++seen->renders;
 }
 
 // Ends a scene with a callback that records into `seen`.
@@ -125,23 +123,35 @@ SoSeparator* recordedScene(const std::string& text, Seen& seen)
 class CartoonShadingGL : public GLFixture {
 };
 
-TEST_F(CartoonShadingGL, GeneratorLightsInObjectCoordinates)
+TEST_F(CartoonShadingGL, LightsInObjectCoordinatesToTextureState)
 {
     // The model turns 90 degrees about x: object y is world z, towards the
-    // light's source. Object normals y, z and x.
+    // light's source. Object normals y, z and x give 1, 0, 0; the fourth
+    // coordinate, beyond the values, is fully lit.
     Seen seen;
     SoSeparator* root = recordedScene("DirectionalLight { direction 0 0 -1 }\n"
                                       "Rotation { rotation 1 0 0 1.5707963 }\n"
-                                      "Coordinate3 { point [ 0 0 0, 1 0 0 ] }\n"
+                                      "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0, 0 0 1 ] }\n"
                                       "Normal { vector [ 0 1 0, 0 0 1, 1 0 0 ] }\n"
-                                      "SoGenerateIlluminatedGeometry { coordIndex [ 0, 1, 0 ] normalIndex [ 0, 1, 2 ] }\n",
+                                      "SoGenerateIlluminatedGeometry { coordIndex [ 0, 1, 0 ] normalIndex [ 0, 1, 2 ] }\n"
+                                      "SoCartoonShader {}\n",
                                       seen);
     ASSERT_NE(root, nullptr);
-    render(root);
+    SoCartoonShader* shader = static_cast<SoCartoonShader*>(root->getChild(5));
+    const float qualities[3] = { 0.1f, 0.6f, 1.0f };
+    for (int style = 0; style < 3; ++style) {
+        shader->cartoonStyle = style;
+        render(root);
+        EXPECT_FLOAT_EQ(seen.quality, qualities[style]) << "style " << style;
+    }
     ASSERT_EQ(seen.illumination.size(), 3u);
-    EXPECT_NEAR(seen.illumination[0], 1.0f, 1e-5f);
-    EXPECT_NEAR(seen.illumination[1], 0.0f, 1e-5f);
-    EXPECT_NEAR(seen.illumination[2], 0.0f, 1e-5f);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(seen.illumination[size_t(i)], i == 0 ? 1.0f : 0.0f, 1e-5f) << "entry " << i;
+    EXPECT_EQ(seen.binding, int(SoTextureCoordinateBindingElement::PER_VERTEX));
+    ASSERT_EQ(seen.textureCoordinates.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(seen.textureCoordinates[size_t(i)], SbVec2f(i < 3 ? seen.illumination[size_t(i)] : 1.0f, 0))
+            << "coordinate " << i;
 
     // Without an enabled light: said, and nothing published.
     root->removeChild(0);
@@ -180,34 +190,6 @@ TEST_F(CartoonShadingGL, BadIndicesSkippedWithOneDiagnostic)
     EXPECT_EQ(seen.illumination, std::vector<float>({ 1, 1, 1, 1, 1, 1, 1 }));
     // The good strip is drawn in the light colour over the whole square.
     EXPECT_EQ(pixelRGBA(64, 64), (PixelRGBA{ 255, 255, 255, 255 }));
-    root->unref();
-}
-
-TEST_F(CartoonShadingGL, ShaderSetsTextureState)
-{
-    // Two values, four coordinates: one texture coordinate per coordinate,
-    // those past the values fully lit.
-    Seen seen;
-    SoSeparator* root = recordedScene("DirectionalLight { direction 0 0 -1 }\n"
-                                      "Coordinate3 { point [ 0 0 0, 0 0 0, 0 0 0, 0 0 0 ] }\n"
-                                      "Normal { vector [ 0 0 1, 0 0.5 0.5 ] }\n"
-                                      "SoGenerateIlluminatedGeometry { coordIndex [ 0, 1 ] normalIndex [ 1, 0 ] }\n"
-                                      "SoCartoonShader {}\n",
-                                      seen);
-    ASSERT_NE(root, nullptr);
-    SoCartoonShader* shader = static_cast<SoCartoonShader*>(root->getChild(4));
-    const float qualities[3] = { 0.1f, 0.6f, 1.0f };
-    for (int style = 0; style < 3; ++style) {
-        shader->cartoonStyle = style;
-        render(root);
-        EXPECT_FLOAT_EQ(seen.quality, qualities[style]) << "style " << style;
-    }
-    EXPECT_EQ(seen.binding, int(SoTextureCoordinateBindingElement::PER_VERTEX));
-    ASSERT_EQ(seen.textureCoordinates.size(), 4u);
-    EXPECT_EQ(seen.textureCoordinates[0], SbVec2f(0.5f, 0));
-    EXPECT_EQ(seen.textureCoordinates[1], SbVec2f(1, 0));
-    EXPECT_EQ(seen.textureCoordinates[2], SbVec2f(1, 0));
-    EXPECT_EQ(seen.textureCoordinates[3], SbVec2f(1, 0));
     root->unref();
 }
 
