@@ -8,6 +8,7 @@
 #include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/elements/SoGLLightIdElement.h>
 #include <Inventor/elements/SoGLModelMatrixElement.h>
+#include <Inventor/elements/SoViewingMatrixElement.h>
 #include <Inventor/elements/SoNormalBindingElement.h>
 #include <Inventor/elements/SoNormalElement.h>
 #include <Inventor/errors/SoDebugError.h>
@@ -24,7 +25,7 @@ SO_NODE_SOURCE(SoGenerateIlluminatedGeometry);
 namespace {
 
 // The enabled lights from GL_LIGHT0 up to the first disabled one, brought
-// from eye coordinates to the coordinates the model matrix maps from.
+// from eye coordinates to object coordinates by `toObject`.
 LightSet enabledLights(const SbMatrix& toObject)
 {
     LightSet lights;
@@ -42,9 +43,11 @@ LightSet enabledLights(const SbMatrix& toObject)
             lights.directions.push_back(direction);
             continue;
         }
+        // Point lights spread all round (a cutoff of 180 degrees); spot
+        // lights light a cone, which the diffuse sum does not model.
         GLfloat cutoff = 180.0f;
         glGetLightfv(light, GL_SPOT_CUTOFF, &cutoff);
-        if (cutoff == 0.0f) {
+        if (cutoff == 180.0f) {
             SbVec3f point(position[0], position[1], position[2]);
             toObject.multVecMatrix(point, point);
             lights.positions.push_back(point);
@@ -65,6 +68,7 @@ void SoGenerateIlluminatedGeometry::initClass(void)
     SO_ENABLE(SoGLRenderAction, SoCoordinateElement);
     SO_ENABLE(SoGLRenderAction, SoGLModelMatrixElement);
     SO_ENABLE(SoGLRenderAction, SoGLLightIdElement);
+    SO_ENABLE(SoGLRenderAction, SoViewingMatrixElement);
     SO_ENABLE(SoGLRenderAction, SoIlluminatedGeometryElement);
     SO_ENABLE(SoCallbackAction, SoNormalElement);
     SO_ENABLE(SoCallbackAction, SoNormalBindingElement);
@@ -99,7 +103,10 @@ void SoGenerateIlluminatedGeometry::GLRender(SoGLRenderAction* action)
     // The values follow the GL lights, which a render cache does not see.
     SoCacheElement::invalidate(state);
 
-    const LightSet lights = enabledLights(SoModelMatrixElement::get(state).inverse());
+    // GL keeps light positions in eye coordinates: back through the viewing
+    // matrix and the model matrix into the coordinates of the vertices.
+    const SbMatrix toEye = SoModelMatrixElement::get(state) * SoViewingMatrixElement::get(state);
+    const LightSet lights = enabledLights(toEye.inverse());
     lightDirections.setValues(0, int(lights.directions.size()), lights.directions.data());
     lightDirections.setNum(int(lights.directions.size()));
     lightPositions.setValues(0, int(lights.positions.size()), lights.positions.data());

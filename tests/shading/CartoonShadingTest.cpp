@@ -162,6 +162,42 @@ TEST_F(CartoonShadingGL, LightsInObjectCoordinatesToTextureState)
     root->unref();
 }
 
+// Lights are where the scene puts them, whatever the camera does: a camera
+// looking along -x sees a light shining along -z light a normal along z
+// fully; a point light above a vertex lights it fully too, a spot light
+// not at all (its cone is not modelled).
+TEST_F(CartoonShadingGL, LightsFollowTheSceneNotTheCamera)
+{
+    Seen seen;
+    SoSeparator* root = recordedScene("PerspectiveCamera { position 5 0 0 orientation 0 1 0 1.5707963 }\n"
+                                      "DirectionalLight { direction 0 0 -1 }\n"
+                                      "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
+                                      "Normal { vector [ 0 0 1, 1 0 0 ] }\n"
+                                      "SoGenerateIlluminatedGeometry { coordIndex [ 0, 1 ] normalIndex [ 0, 1 ] }\n",
+                                      seen);
+    ASSERT_NE(root, nullptr);
+    render(root);
+    ASSERT_EQ(seen.illumination.size(), 2u);
+    EXPECT_NEAR(seen.illumination[0], 1.0f, 1e-5f) << "normal along z";
+    EXPECT_NEAR(seen.illumination[1], 0.0f, 1e-5f) << "normal along x";
+
+    auto replaceLight = [root](const char* light) {
+        SoSeparator* read = readScene(light);
+        root->replaceChild(1, read->getChild(0));
+        read->unref();
+    };
+    replaceLight("PointLight { location 0 0 3 }\n");
+    render(root);
+    ASSERT_EQ(seen.illumination.size(), 2u) << "a point light counts";
+    EXPECT_NEAR(seen.illumination[0], 1.0f, 1e-5f);
+
+    replaceLight("SpotLight { location 0 0 3 direction 0 0 -1 }\n");
+    OutputCapture output;
+    render(root);
+    EXPECT_EQ(output.text(), "NO LIGHTS DEFINED!\n");
+    root->unref();
+}
+
 TEST_F(CartoonShadingGL, BadIndicesSkippedWithOneDiagnostic)
 {
     Seen seen;
