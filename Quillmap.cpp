@@ -12,6 +12,7 @@
 #include "lines/SoLineModifier.h"
 #include "lines/SoLineParameterization.h"
 #include "lines/SoLineTextureCoordinateGenerator.h"
+#include "lines/SoLineTaper.h"
 #include "lines/SoLineThickener.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineHiddenLineRemover.h"
@@ -85,6 +86,7 @@ void Quillmap::init(void)
     registerClass<SoLineParameterization>();
     registerClass<SoLineTextureCoordinateGenerator>();
     registerClass<SoLineThickener>();
+    registerClass<SoLineTaper>();
     registerClass<SoLineConcatenator>();
     registerClass<SoLineCoordinateOrientation>();
     registerClass<SoLineShape>();

@@ -69,6 +69,9 @@ SoLineShape::SoLineShape(void)
     // (separators left out) instead of the texture coordinate element.
     // Default FALSE.
     SO_NODE_ADD_FIELD(useSoLineParameterization, (FALSE));
+    // TRUE closes the open ends of oriented strokes with half discs as wide
+    // as the stroke's end. Default FALSE.
+    SO_NODE_ADD_FIELD(roundCaps, (FALSE));
 }
 
 SoLineShape::~SoLineShape()
@@ -173,7 +176,7 @@ void SoLineShape::GLRender(SoGLRenderAction* action)
         buildLineStrips(in, strips);
     } else {
         const bool oriented = in.directionCount > 0;
-        buildStrokes(in, SoLineModifier::screenProjection(state), oriented, strips);
+        buildStrokes(in, SoLineModifier::screenProjection(state), oriented, strips, roundCaps.getValue() != FALSE);
         primitive = GL_TRIANGLE_STRIP;
         if (oriented && lineStripMode) {
             primitive = GL_LINE_STRIP;
@@ -193,7 +196,7 @@ void SoLineShape::GLRender(SoGLRenderAction* action)
                     material.send(v.vertex, TRUE);
                 if (normalCount > 0 && v.vertex < normalCount)
                     normals->send(v.vertex);
-                if (v.texture >= 0 && in.thicknessCount > 0) {
+                if (v.texture >= 0 && in.thicknessCount > 0 && !v.cap) {
                     const float u = v.s;
                     if (printAlways)
                         std::printf("glTexCoord2f(%d)(%.3f) ", v.texture, double(u));

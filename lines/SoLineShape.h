@@ -5,7 +5,7 @@
 // strokes, every line vertex a pair of vertices pushed apart sideways on the
 // screen by its thickness, consecutive pairs a triangle strip mapped with the
 // current texture (a stroke texture). Lines without thicknesses are drawn as
-// plain line strips.
+// plain line strips. Oriented strokes can end in round caps.
 
 #include <Inventor/fields/SoSFBool.h>
 #include <Inventor/nodes/SoShape.h>
@@ -18,6 +18,7 @@ class SoLineShape : public SoShape {
 
 public:
     SoSFBool useSoLineParameterization;
+    SoSFBool roundCaps;
 
     static void initClass(void);
     SoLineShape(void);

@@ -85,12 +85,16 @@ SoLineThickener::SoLineThickener(void)
     // CONSTANT_TEXTURE_WIDTH), times the height of the current texture image
     // (CONSTANT_TEXTURE_HEIGHT), or divided by the vertex depth (DEPTH; the
     // eye distance when modifyMethod is OBJECT_BASED, the normalized depth
-    // when PIXEL_BASED, no division when SCREEN_BASED). Default CONSTANT.
+    // when PIXEL_BASED, no division when SCREEN_BASED), or as CONSTANT_TEXTURE_HEIGHT
+    // but narrowed where another line passes within four times the thickness
+    // across the stroke, to a quarter of the distance to it (CLEARANCE).
+    // Default CONSTANT.
     SO_NODE_ADD_FIELD(thickenMethod, (CONSTANT));
     SO_NODE_DEFINE_ENUM_VALUE(ThickenMethod, CONSTANT);
     SO_NODE_DEFINE_ENUM_VALUE(ThickenMethod, CONSTANT_TEXTURE_WIDTH);
     SO_NODE_DEFINE_ENUM_VALUE(ThickenMethod, CONSTANT_TEXTURE_HEIGHT);
     SO_NODE_DEFINE_ENUM_VALUE(ThickenMethod, DEPTH);
+    SO_NODE_DEFINE_ENUM_VALUE(ThickenMethod, CLEARANCE);
     SO_NODE_SET_SF_ENUM_TYPE(thickenMethod, ThickenMethod);
 }
 
@@ -136,6 +140,14 @@ void SoLineThickener::doAction(SoAction* action)
         else if (modifyMethod.getValue() == PIXEL_BASED)
             settings.depth = [&measure](int32_t index) { return measure.normalizedDepth(index); };
         break;
+    case CLEARANCE:
+        settings.method = ThicknessMethod::Clearance;
+        settings.textureHeight = textureHeight(action);
+        if (settings.textureHeight == 0.0f) {
+            // Without a stroke texture the amplitude is the thickness itself.
+            settings.textureHeight = 1.0f;
+        }
+        break;
     default:
         SoDebugError::post(where, "unknown thickenMethod %d; CONSTANT used", thickenMethod.getValue());
         break;
@@ -158,6 +170,22 @@ void SoLineThickener::doAction(SoAction* action)
     if (incomingCount > 0 && incoming == thicknesses.getValues(0)) {
         own.assign(incoming, incoming + incomingCount);
         incoming = own.data();
+    }
+    std::vector<float> clearances;
+    if (settings.method == ThicknessMethod::Clearance) {
+        const ScreenProjection screen = screenProjection(state);
+        const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
+        std::vector<SbVec2f> positions;
+        positions.reserve(size_t(vertices));
+        for (int32_t i = 0; i < count; ++i) {
+            if (indices[i] < 0)
+                continue;
+            positions.push_back(indices[i] < measure.coordinateCount() ? screen.project(coordinates->get3(indices[i]))
+                                                                      : SbVec2f(NAN, NAN));
+        }
+        clearances.resize(size_t(vertices));
+        lineClearances(indices, count, positions.data(), kClearanceReach * baseThickness(settings), clearances.data());
+        settings.clearances = clearances.data();
     }
     thicknesses.setNum(vertices);
     thickenLines(indices, count, settings, incoming, incomingCount, thicknesses.startEditing());

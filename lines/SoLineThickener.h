@@ -2,7 +2,8 @@
 #define QUILLMAP_SOLINETHICKENER_H
 
 // Gives every line vertex a stroke thickness: a constant, one scaled to the
-// stroke texture, or one that shrinks with depth. Thickeners add up, so a
+// stroke texture, one that shrinks with depth, or one that narrows where
+// another line runs close, so that the outlines of thin parts stay apart. Thickeners add up, so a
 // chain of them can build a thickness from several parts.
 
 #include <Inventor/fields/SoMFFloat.h>
@@ -21,7 +22,8 @@ public:
         CONSTANT = 0,
         CONSTANT_TEXTURE_WIDTH = 1,
         CONSTANT_TEXTURE_HEIGHT = 2,
-        DEPTH = 3
+        DEPTH = 3,
+        CLEARANCE = 4
     };
 
     SoSFFloat amplitude;

@@ -15,6 +15,11 @@
 // texture coordinates it takes s = 0. A coordinate index outside the
 // coordinates ends the strip there; the rest of the strip after it starts a
 // new one.
+//
+// Round caps close the open ends of oriented strokes with half discs whose
+// radius is the end's half width, drawn as more vertex pairs of the same
+// strip that narrow to a point beyond the end. A strip whose first and last
+// points coincide is closed and gets none.
 
 #include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec3f.h>
@@ -44,6 +49,7 @@ struct StrokeVertex {
     float t = 0.0f;
     int32_t vertex = 0;  // vertex number: index of its normal, material, thickness
     int32_t texture = -1; // index of its texture coordinate, -1 without
+    bool cap = false;     // part of a round cap, repeating its end's attributes
 };
 
 struct StrokeStrips {
@@ -51,9 +57,14 @@ struct StrokeStrips {
     std::vector<int32_t> lengths; // vertices per strip, in order
 };
 
+// Pairs of vertices of a round cap on each side of a strip's end, the tip
+// included, the end's own pair not.
+constexpr int32_t kCapPairs = 4;
+
 // Two vertices per line vertex, strip by strip. `oriented` chooses between
-// oriented and vertical strokes.
-void buildStrokes(const StrokeInput& in, const ScreenProjection& screen, bool oriented, StrokeStrips& out);
+// oriented and vertical strokes; `roundCaps` adds round caps to oriented ones.
+void buildStrokes(const StrokeInput& in, const ScreenProjection& screen, bool oriented, StrokeStrips& out,
+                  bool roundCaps = false);
 
 // The line strips themselves, one vertex per line vertex (no thickness).
 void buildLineStrips(const StrokeInput& in, StrokeStrips& out);

@@ -276,7 +276,7 @@ TEST(LineAttributesTest, NodeClassesAndFields)
         SoNode* node;
         std::vector<std::string> names;
     } enums[] = { { generator, { "LINE_LENGTH", "TEXTURE_LENGTH", "PER_SEGMENT" } },
-                  { depth, { "CONSTANT", "CONSTANT_TEXTURE_WIDTH", "CONSTANT_TEXTURE_HEIGHT", "DEPTH" } } };
+                  { depth, { "CONSTANT", "CONSTANT_TEXTURE_WIDTH", "CONSTANT_TEXTURE_HEIGHT", "DEPTH", "CLEARANCE" } } };
     for (const auto& e : enums) {
         int num = 0;
         const int* values = nullptr;
