@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "image/PixelOperations.h"
-#include "image/PngPicture.h"
+#include "support/PngPicture.h"
 #include "image/SoImageDitherer.h"
 #include "image/SoImageFilterer.h"
 #include "image/SoImagePaster.h"

@@ -12,7 +12,6 @@
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -35,6 +34,7 @@
 #include "support/DebugErrorCollector.h"
 #include "support/GLFixture.h"
 #include "support/OutputCapture.h"
+#include "support/PngPicture.h"
 #include "support/TestNodes.h"
 #include "util/InventorRoundTrip.h"
 
@@ -386,46 +386,6 @@ TEST(FurtherLineNodes, FieldsInOrderAndFileRoundTrip)
     expectRoundTrip("SoLineSubdivider { subdivideLength 7.5 numSubdivides 3 subdivideMethod RANDOM }");
 }
 
-// Writes the colour buffer as an 8-bit RGB PNG, top row first.
-bool writePNG(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba)
-{
-    std::string raw;
-    for (int y = height - 1; y >= 0; --y) {
-        raw.push_back('\0'); // no filter
-        for (int x = 0; x < width; ++x)
-            raw.append(reinterpret_cast<const char*>(&rgba[size_t(4 * (y * width + x))]), 3);
-    }
-    uLongf size = compressBound(uLong(raw.size()));
-    std::string packed(size, '\0');
-    if (compress(reinterpret_cast<Bytef*>(&packed[0]), &size, reinterpret_cast<const Bytef*>(raw.data()),
-                 uLong(raw.size())) != Z_OK)
-        return false;
-    packed.resize(size);
-    std::ofstream file(path, std::ios::binary);
-    const auto chunk = [&file](const char* type, const std::string& data) {
-        const auto be32 = [&file](uint32_t v) {
-            const char b[4] = { char(v >> 24), char(v >> 16), char(v >> 8), char(v) };
-            file.write(b, 4);
-        };
-        be32(uint32_t(data.size()));
-        const std::string body = std::string(type, 4) + data;
-        file.write(body.data(), std::streamsize(body.size()));
-        be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
-    };
-    file.write("\x89PNG\r\n\x1a\n", 8);
-    std::string header(13, '\0');
-    for (int i = 0; i < 4; ++i) {
-        header[size_t(i)] = char(uint32_t(width) >> (24 - 8 * i));
-        header[size_t(4 + i)] = char(uint32_t(height) >> (24 - 8 * i));
-    }
-    header[8] = 8; // bits per channel
-    header[9] = 2; // RGB
-    chunk("IHDR", header);
-    chunk("IDAT", packed);
-    chunk("IEND", "");
-    return bool(file);
-}
-
 // 128 x 128 pixels over 128 object units: one unit per pixel, two screen
 // units; pixel column c covers x from c - 64 to c - 63. The line sources
 // hand on no normals, which would light the strokes.
@@ -557,7 +517,7 @@ TEST_F(LineModifiersGL, ReadmeSceneFile)
     EXPECT_NE(readRGBA(), picture) << "the wave moves the strokes";
     root->unref();
     if (const char* path = std::getenv("QUILLMAP_WRITE_PICTURE")) {
-        EXPECT_TRUE(writePNG(path, width(), height(), picture)) << path;
+        EXPECT_TRUE(writePngPicture(path, width(), height(), picture)) << path;
     }
 }
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "image/PngPicture.h"
+#include "support/PngPicture.h"
 #include "shading/Illumination.h"
 #include "shading/SoAlphaScreenShape.h"
 #include "shading/SoCartoonShader.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "image/PngPicture.h"
+#include "support/PngPicture.h"
 #include "shading/SoEdgeEmphasize.h"
 #include "support/GLFixture.h"
 #include "support/RealModels.h"

@@ -1,5 +1,5 @@
-#ifndef QUILLMAP_TESTS_IMAGE_PNGPICTURE_H
-#define QUILLMAP_TESTS_IMAGE_PNGPICTURE_H
+#ifndef QUILLMAP_TESTS_PNGPICTURE_H
+#define QUILLMAP_TESTS_PNGPICTURE_H
 
 // Saves a rendered frame as the README's pictures: an 8-bit RGB PNG of the
 // fixture's colour buffer, written where $QUILLMAP_WRITE_PICTURE names, top
@@ -55,4 +55,4 @@ inline std::string picturePath(void)
     return path != nullptr ? std::string(path) : std::string();
 }
 
-#endif // QUILLMAP_TESTS_IMAGE_PNGPICTURE_H
+#endif // QUILLMAP_TESTS_PNGPICTURE_H
