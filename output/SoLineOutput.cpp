@@ -1,5 +1,5 @@
-// The line node that writes the strokes in force to a PDF drawing or a text
-// file, optionally with a code hidden in them.
+// The line node that writes the strokes in force to a PDF or SVG drawing or
+// a text file, optionally with a code hidden in them.
 
 #include "output/SoLineOutput.h"
 
@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -37,6 +38,9 @@ namespace {
 
 const char* const DEFAULT_CODE = "Owned by a Quillmap user";
 const char* const WEB_ADDRESS = "https://quillmap.example.org";
+const char* const DRAWING_TITLE = "Vector graphic exported from Quillmap";
+
+enum OutputTypes { PDF_OUTPUT = 1, TEXT_OUTPUT = 2, SVG_OUTPUT = 3 };
 
 // Where the strokes go: the current page of a PDF document, or the lines of
 // a text file, one "x y" line per point and an empty line after each stroke.
@@ -101,6 +105,77 @@ private:
 };
 
 
+// The page as an SVG document of the PDF's size in points: one path per
+// stroke, with the width and colour in force when it was stroked, round caps
+// and mitred joins as the PDF sets them, y running down from the top edge.
+// A stroke that ends where it began is closed. Numbers are written with
+// three decimals, whatever the C locale.
+class SvgSink : public StrokeSink {
+public:
+    SvgSink(int pageWidth, int pageHeight)
+        : height(pageHeight)
+    {
+        body = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
+               std::to_string(pageWidth) + "pt\" height=\"" + std::to_string(pageHeight) +
+               "pt\" viewBox=\"0 0 " + std::to_string(pageWidth) + " " + std::to_string(pageHeight) + "\">\n" +
+               "<title>" + DRAWING_TITLE + "</title>\n<desc>Quillmap Library (" + WEB_ADDRESS + ")</desc>\n" +
+               "<g fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"miter\" stroke-miterlimit=\"10\">\n";
+    }
+    void moveTo(const PagePoint& p) override
+    {
+        points.clear();
+        points.push_back(p);
+    }
+    void lineTo(const PagePoint& p) override { points.push_back(p); }
+    void stroke(void) override
+    {
+        // A lone point draws nothing in the PDF either.
+        if (points.size() >= 2) {
+            const bool closed = points.size() > 2 && points.front().x == points.back().x &&
+                                points.front().y == points.back().y;
+            const size_t last = closed ? points.size() - 1 : points.size();
+            body += "<path d=\"";
+            for (size_t i = 0; i < last; ++i) {
+                body += i == 0 ? "M" : " L";
+                number(points[i].x * 72.0, 3);
+                body += ' ';
+                number(double(height) - points[i].y * 72.0, 3);
+            }
+            if (closed)
+                body += " Z";
+            body += "\" stroke=\"" + colour + "\" stroke-width=\"";
+            number(width, 4);
+            body += "\"/>\n";
+        }
+        points.clear();
+    }
+    void setLineWidth(float w) override { width = w; }
+    void setColor(float r, float g, float b) override
+    {
+        char hex[8];
+        auto byte = [](float c) { return int(std::min(1.0f, std::max(0.0f, c)) * 255.0f + 0.5f); };
+        std::snprintf(hex, sizeof hex, "#%02x%02x%02x", byte(r), byte(g), byte(b));
+        colour = hex;
+    }
+    std::string contents(void) const { return body + "</g>\n</svg>\n"; }
+
+private:
+    void number(double value, int decimals)
+    {
+        char text[64];
+        const std::to_chars_result end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
+                                                       decimals);
+        body.append(text, end.ptr);
+    }
+
+    int height;
+    double width = 1.0;
+    std::string colour = "#000000";
+    Polyline points;
+    std::string body;
+};
+
 // Window positions of object points under the matrices and viewport of a
 // traversal, worked out in double precision.
 class WindowProjection {
@@ -161,7 +236,7 @@ SoLineOutput::SoLineOutput(void)
     SO_NODE_ADD_FIELD(filename, (""));
     // Compress the PDF content stream. Default FALSE.
     SO_NODE_ADD_FIELD(compression, (FALSE));
-    // 1 writes PDF, 2 text; any other value writes nothing. Default 1.
+    // 1 writes PDF, 2 text, 3 SVG; any other value writes nothing. Default 1.
     SO_NODE_ADD_FIELD(outputType, (1));
     // The code to hide. Default an ownership notice of 24 characters.
     SO_NODE_ADD_FIELD(codeString, (DEFAULT_CODE));
@@ -189,38 +264,46 @@ SoLineOutput::~SoLineOutput()
 
 void SoLineOutput::requestPDFOutput(void)
 {
-    outputType = 1;
+    outputType = PDF_OUTPUT;
     outputDone = false;
 }
 
 void SoLineOutput::requestASCIIOutput(void)
 {
-    outputType = 2;
+    outputType = TEXT_OUTPUT;
+    outputDone = false;
+}
+
+void SoLineOutput::requestSVGOutput(void)
+{
+    outputType = SVG_OUTPUT;
     outputDone = false;
 }
 
 void SoLineOutput::doAction(SoAction* action)
 {
     static const char* const where = "SoLineOutput::doAction";
+    SoState* state = action->getState();
+    int32_t n = 0;
+    const int32_t* indices = SoLineCoordinateIndexElement::get(state, n);
+    if (indices == nullptr)
+        n = 0;
+    polylineCount = int(std::count(indices, indices + n, -1));
+
     // One output per request.
     if (outputDone)
         return;
     outputDone = true;
     const int type = outputType.getValue();
-    if (type != 1 && type != 2)
+    if (type != PDF_OUTPUT && type != TEXT_OUTPUT && type != SVG_OUTPUT)
         return;
-    const bool pdf = type == 1;
+    const bool pdf = type == PDF_OUTPUT, svg = type == SVG_OUTPUT;
     std::string path = filename.getValue().getString();
     if (path.empty())
-        path = pdf ? "output.pdf" : "outFile.txt";
+        path = pdf ? "output.pdf" : svg ? "output.svg" : "outFile.txt";
 
-    SoState* state = action->getState();
     const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
     const int32_t pointCount = coordinates->getNum();
-    int32_t n = 0;
-    const int32_t* indices = SoLineCoordinateIndexElement::get(state, n);
-    if (indices == nullptr)
-        n = 0;
 
     // Window positions of the coordinates the lines name, and their bounds.
     const WindowProjection projection(state);
@@ -269,24 +352,31 @@ void SoLineOutput::doAction(SoAction* action)
 
     // The page: its longer side pageSize inches. A drawing without width or
     // height gets the margins alone on that side.
+    double width = dx * pageSize / range, height = dy * pageSize / range;
+    if (dy > dx)
+        width = dx > 0.0 ? width - pageMargin + dy * pageMargin / dx : 2.0 * pageMargin;
+    else
+        height = dy > 0.0 ? height - pageMargin + dx * pageMargin / dy : 2.0 * pageMargin;
+    const int pageWidth = int(width * 72.0 + 0.5), pageHeight = int(height * 72.0 + 0.5);
+
     PdfDocument document;
     TextSink text;
     PdfSink page(document);
-    StrokeSink& out = pdf ? static_cast<StrokeSink&>(page) : text;
+    SvgSink drawing(pageWidth, pageHeight);
+    StrokeSink& out = pdf ? static_cast<StrokeSink&>(page) : svg ? static_cast<StrokeSink&>(drawing) : text;
     const int mode = steganoMode.getValue();
+    if (svg) {
+        out.setColor(0.0f, 0.0f, 0.0f);
+        out.setLineWidth(lineWidth.getValue());
+    }
     if (pdf) {
-        double width = dx * pageSize / range, height = dy * pageSize / range;
-        if (dy > dx)
-            width = dx > 0.0 ? width - pageMargin + dy * pageMargin / dx : 2.0 * pageMargin;
-        else
-            height = dy > 0.0 ? height - pageMargin + dx * pageMargin / dy : 2.0 * pageMargin;
         char box[64];
-        std::snprintf(box, sizeof box, "0 0 %i %i", int(width * 72.0 + 0.5), int(height * 72.0 + 0.5));
+        std::snprintf(box, sizeof box, "0 0 %i %i", pageWidth, pageHeight);
         document.enableCompression(compression.getValue() != FALSE);
         document.open();
         document.initPage(1, 0, box, box);
         document.setCreator(std::string("Quillmap Library (") + WEB_ADDRESS + ")");
-        document.setTitle("Vector graphic exported from Quillmap");
+        document.setTitle(DRAWING_TITLE);
         document.setSubject(std::string("Quillmap is developed at ") + WEB_ADDRESS);
         document.setKeywords("Quillmap");
         document.setLineJoin(0);
@@ -354,7 +444,7 @@ void SoLineOutput::doAction(SoAction* action)
         out.strokeAll(encoder.encodeLength(code));
         break;
     case STEGANO_COLOR:
-        if (pdf) {
+        if (pdf || svg) {
             std::vector<int> values;
             const std::vector<Polyline> lines = encoder.encodeColor(code, values);
             out.strokeAll(lines, &values);
@@ -376,11 +466,12 @@ void SoLineOutput::doAction(SoAction* action)
         if (!written)
             SoDebugError::post(where, "the PDF drawing could not be written to '%s'", path.c_str());
     } else {
-        const std::string bytes = text.contents();
+        const std::string bytes = svg ? drawing.contents() : text.contents();
         const std::string why = replaceFile(path, [&](std::FILE* file) {
             return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
         });
         if (!why.empty())
-            SoDebugError::post(where, "the text file '%s' could not be written (%s)", path.c_str(), why.c_str());
+            SoDebugError::post(where, "the %s file '%s' could not be written (%s)", svg ? "SVG" : "text", path.c_str(),
+                               why.c_str());
     }
 }

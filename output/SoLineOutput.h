@@ -1,9 +1,9 @@
 #ifndef QUILLMAP_SOLINEOUTPUT_H
 #define QUILLMAP_SOLINEOUTPUT_H
 
-// Writes the lines in force, as the screen shows them, to a one-page PDF
-// drawing or to a text file of page coordinates, once per request; it can
-// hide a code in the strokes on the way.
+// Writes the lines in force, as the screen shows them, to a one-page PDF or
+// SVG drawing or to a text file of page coordinates, once per request; it
+// can hide a code in the strokes on the way.
 
 #include <Inventor/fields/SoSFBool.h>
 #include <Inventor/fields/SoSFEnum.h>
@@ -40,9 +40,15 @@ public:
     static void initClass(void);
     SoLineOutput(void);
 
-    // The next traversal writes a PDF drawing, or a text file.
+    // The next traversal writes a PDF drawing, a text file or an SVG
+    // drawing.
     void requestPDFOutput(void);
     void requestASCIIOutput(void);
+    void requestSVGOutput(void);
+
+    // Polylines (index runs ended by -1) among the lines in force at the
+    // last traversal, whether or not it wrote a file.
+    int getPolylineCount(void) const { return polylineCount; }
 
     void doAction(SoAction* action) override;
 
@@ -52,6 +58,7 @@ protected:
 private:
     // Whether the last request has been served.
     bool outputDone = true;
+    int polylineCount = 0;
     // Longer side of the page, and of the drawing on it, in inches.
     float pageSize = 8.2f;
     float drawingSize = 8.2f - 2.0f * 0.0546667f;

@@ -4,21 +4,13 @@
 #include "PelmoraApplication.h"
 
 #include <Inventor/SbTime.h>
-#include <Inventor/SoDB.h>
-#include <Inventor/SoInput.h>
 #include <Inventor/Qt/SoQt.h>
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/lists/SoPathList.h>
-#include <Inventor/nodes/SoBaseColor.h>
-#include <Inventor/nodes/SoCallback.h>
-#include <Inventor/nodes/SoCone.h>
-#include <Inventor/nodes/SoDrawStyle.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoTexture2.h>
-#include <Inventor/nodes/SoTransformSeparator.h>
 #include <Inventor/nodes/SoTransformation.h>
 
 #include <QBoxLayout>
@@ -29,43 +21,19 @@
 #include <QMessageBox>
 
 #include <GL/gl.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
 #include "Quillmap.h"
 #include "lines/SoGenerateSilhouette.h"
-#include "lines/SoLineConcatenator.h"
-#include "lines/SoLineHiddenLineRemover.h"
-#include "lines/SoLineCoordinateOrientation.h"
-#include "lines/SoLineParameterization.h"
-#include "lines/SoLinePurifier.h"
-#include "lines/SoLineShape.h"
-#include "lines/SoLineThickener.h"
-#include "output/SoLineOutput.h"
 #include "modify/SoModifyWingedEdge.h"
 #include "wingededge/SoGenerateWingedEdge.h"
-#include "wingededge/SoWingedEdge.h"
-#include "wingededge/SoWingedEdgeOutput.h"
 
 namespace {
 
 double timeOfDay(void)
 {
     return SbTime::getTimeOfDay().getValue();
-}
-
-// The first node called `name` below `root`, searching all children.
-SoNode* findNamed(SoNode* root, const char* name)
-{
-    SoSearchAction search;
-    search.setName(SbName(name));
-    search.setInterest(SoSearchAction::FIRST);
-    search.setSearchingAll(TRUE);
-    search.apply(root);
-    SoPath* path = search.getPath();
-    return path != nullptr ? path->getTail() : nullptr;
 }
 
 // A row of widgets laid out left to right, as a box of the frame holds them.
@@ -112,7 +80,17 @@ PelmoraApplication::~PelmoraApplication()
 {
     // The viewer goes first: it holds the scene and the GL context it is drawn in.
     delete viewer;
-    root->unref();
+    scene.reset();
+}
+
+PelmoraApplication* PelmoraApplication::createMainWindow(const QStringList& arguments)
+{
+    PelmoraApplication* window = createMainWindow();
+    // A model named on the command line is opened as if chosen in the
+    // dialog, the convention of Inventor viewers.
+    if (arguments.size() > 1 && !arguments[1].isEmpty())
+        window->openModel(arguments[1]);
+    return window;
 }
 
 PelmoraApplication* PelmoraApplication::createMainWindow(void)
@@ -159,108 +137,11 @@ void PelmoraApplication::buildFrame(void)
 
 // --- scene -------------------------------------------------------------------
 
-// The one scene graph of the viewer, built once: the frame-rate counter, then
-// under "ModelNode" the model with the mesh generator above it, the mesh
-// shape, the silhouette generator and the line chain that turns lines into
-// strokes. Loading replaces only the model; the menus change the fields.
+// The scene is PelmoraScene's; the window counts the frames it draws.
 void PelmoraApplication::createScene(void)
 {
     std::printf("Creating the scene ...\n");
-
-    // The root, and the frame-rate counter called on every traversal.
-    root = new SoSeparator;
-    root->ref();
-    SoCallback* frameRateNode = new SoCallback;
-    frameRateNode->setCallback(frameRateCallback, this);
-    root->addChild(frameRateNode);
-
-    // Everything below shares the model's coordinate system.
-    SoTransformSeparator* modelNode = new SoTransformSeparator;
-    modelNode->setName("ModelNode");
-    root->addChild(modelNode);
-
-    // The model is only read for its meshes; the mesh shape draws them.
-    SoDrawStyle* invisible = new SoDrawStyle;
-    invisible->style = SoDrawStyle::INVISIBLE;
-    modelNode->addChild(invisible);
-
-    // The mesh generator with the placeholder model that loading replaces.
-    generator = new SoGenerateWingedEdge;
-    generator->setName("GeometryParentNode");
-    modelNode->addChild(generator);
-    SoCone* placeholder = new SoCone;
-    placeholder->setName("GeometryNode");
-    generator->addChild(placeholder);
-
-    // What follows is drawn filled.
-    SoDrawStyle* filled = new SoDrawStyle;
-    filled->style = SoDrawStyle::FILLED;
-    modelNode->addChild(filled);
-
-    // The mesh modifier: connecting, large faces, sharp edges, dividing,
-    // subdivision and smoothing as the settings choose, applied to the
-    // meshes before anything below reads them.
-    modifier = new SoModifyWingedEdge;
-    modelNode->addChild(modifier);
-
-    // The mesh writer: writes the meshes as modified when an export asks
-    // for it.
-    meshWriter = new SoWingedEdgeOutput;
-    modelNode->addChild(meshWriter);
-
-    // The mesh shape: the meshes in the visualization mode of the settings.
-    meshShape = new SoWingedEdge;
-    modelNode->addChild(meshShape);
-
-    // Colour of the lines, set with the background.
-    baseColor = new SoBaseColor;
-    modelNode->addChild(baseColor);
-
-    // The silhouette generator: border, silhouette and sharp edges of the
-    // meshes for the current view, handed to the line chain. Off until the
-    // user asks for them; the line width follows the stroke width.
-    silhouette = new SoGenerateSilhouette;
-    modelNode->addChild(silhouette);
-
-    // The nodes of the line chain, with the values the scene starts from.
-    strokeTexture = new SoTexture2;
-    strokeTexture->filename = "textures/chalk.rgb";
-    strokeTexture->model = SoTexture2::MODULATE;
-    thickener = new SoLineThickener;
-    thickener->amplitude = 0.001f;
-    thickener->thickenMethod = SoLineThickener::CONSTANT_TEXTURE_HEIGHT;
-    SoLineCoordinateOrientation* orientation = new SoLineCoordinateOrientation;
-    lineOutput = new SoLineOutput;
-    strokeShape = new SoLineShape;
-    hiddenLineRemover = new SoLineHiddenLineRemover;
-    for (SoLinePurifier*& purifier : purifiers)
-        purifier = new SoLinePurifier;
-    purifiers[0]->purifyMethod = SoLinePurifier::ELIMINATE_ZIG_ZAGS;
-    purifiers[1]->purifyMethod = SoLinePurifier::ELIMINATE_SHORT_SEGMENTS;
-    purifiers[2]->purifyMethod = SoLinePurifier::ELIMINATE_SHARP_ANGLES;
-
-    // The line chain in a separator of its own: what it sets stays inside.
-    SoSeparator* lineSeparator = new SoSeparator;
-    // The edges joined into long strips, measured along the screen.
-    lineSeparator->addChild(new SoLineConcatenator);
-    lineSeparator->addChild(new SoLineParameterization);
-    strokeShape->useSoLineParameterization = TRUE;
-    // Only the visible parts go on.
-    lineSeparator->addChild(hiddenLineRemover);
-    lineSeparator->addChild(strokeTexture);
-    // Zig-zags, short segments, sharp angles, and zig-zags once more (the
-    // same purifier), which the other two may have left.
-    lineSeparator->addChild(purifiers[0]);
-    lineSeparator->addChild(purifiers[1]);
-    lineSeparator->addChild(purifiers[2]);
-    lineSeparator->addChild(purifiers[0]);
-    // Directions and widths of the strokes, then the strokes themselves.
-    lineSeparator->addChild(orientation);
-    lineSeparator->addChild(thickener);
-    // Writes the strokes to a file when an export asks for it.
-    lineSeparator->addChild(lineOutput);
-    lineSeparator->addChild(strokeShape);
-    modelNode->addChild(lineSeparator);
+    scene.reset(new PelmoraScene(frameRateCallback, this));
 }
 
 void PelmoraApplication::createViewer(void)
@@ -271,7 +152,7 @@ void PelmoraApplication::createViewer(void)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(viewer->getWidget());
     viewer->setCameraType(SoOrthographicCamera::getClassTypeId());
-    viewer->setSceneGraph(root);
+    viewer->setSceneGraph(getSceneRoot());
     viewer->show();
 }
 
@@ -281,13 +162,9 @@ void PelmoraApplication::createViewer(void)
 // colour of the strokes and the mesh shape's edges.
 void PelmoraApplication::applyBackgroundMode(void)
 {
-    const float line = blackBackground ? 1.0f : 0.0f;
     const float back = blackBackground ? 0.0f : 1.0f;
-    silhouette->setDrawingColor(SbColor(line, line, line));
-    baseColor->rgb.setValue(line, line, line);
+    scene->setBlackBackground(blackBackground);
     viewer->setBackgroundColor(SbColor(back, back, back));
-    meshShape->setLineColor(line, line, line);
-    generator->invalidateRenderCache();
 }
 
 // --- loading -----------------------------------------------------------------
@@ -299,15 +176,19 @@ void PelmoraApplication::openFile(void)
     const QString chosen = QFileDialog::getOpenFileName(
         this, QString(), QString(),
         QStringLiteral("*.iv;;*.wrl;;Meshes (*.obj *.ply *.stl *.off *.gltf *.glb *.3ds *.dae *.fbx);;All files (*)"));
-    if (chosen.isEmpty())
-        return;
-    fileNameLabel->setText(chosen);
+    if (!chosen.isEmpty())
+        openModel(chosen);
+}
+
+void PelmoraApplication::openModel(const QString& path)
+{
+    fileNameLabel->setText(path);
     // Nothing is drawn while the model is being replaced.
     SoSeparator* empty = new SoSeparator;
     empty->ref();
     viewer->setSceneGraph(empty);
-    loadModel(QFile::encodeName(chosen).constData());
-    viewer->setSceneGraph(root);
+    loadModel(QFile::encodeName(path).constData());
+    viewer->setSceneGraph(getSceneRoot());
     empty->unref();
     viewer->render();
     updateModelInfo();
@@ -315,76 +196,18 @@ void PelmoraApplication::openFile(void)
 
 void PelmoraApplication::loadModel(const char* path)
 {
-    char savedDirectory[1024];
-    const bool directorySaved = getcwd(savedDirectory, sizeof savedDirectory) != nullptr;
-    if (!directorySaved)
-        std::perror("_getcwd error");
-
     if (path == nullptr || path[0] == '\0') {
         resetScene();
         return;
     }
-
-    SoGroup* group = static_cast<SoGroup*>(findNamed(root, "GeometryParentNode"));
-    SoNode* oldModel = findNamed(root, "GeometryNode");
-
-    std::printf("Reading file %s ... \n", path);
-
-    // The file is opened and read in its own directory, so that the files
-    // and images it refers to by relative names are found there. Without a
-    // way back to the working directory, or without a way into the model's,
-    // the path is opened as given: never a file of the same name in the wrong
-    // directory.
-    const std::string fullPath(path);
-    const std::string::size_type slash = fullPath.rfind('/');
-    std::string fileName = fullPath;
-    bool directoryChanged = false;
-    if (slash != std::string::npos && directorySaved) {
-        const std::string directory = slash == 0 ? std::string("/") : fullPath.substr(0, slash);
-        if (chdir(directory.c_str()) == 0) {
-            directoryChanged = true;
-            fileName = fullPath.substr(slash + 1);
-        } else {
-            std::printf("could not change to directory %s\n", directory.c_str());
-        }
-    }
-    auto changeBack = [&]() {
-        if (directoryChanged && chdir(savedDirectory) != 0)
-            std::perror("_chdir error");
-        directoryChanged = false;
-    };
-
-    SoInput input;
-    if (!input.openFile(fileName.c_str())) {
-        std::printf("Cannot load %s ...\n", path);
-        changeBack();
+    const PelmoraScene::ModelFile file = PelmoraScene::readModelFile(path, true);
+    if (file.outcome == PelmoraScene::ModelFile::CANNOT_OPEN)
         return;
-    }
-    // Inventor and VRML files are read by Coin; any other file is handed to
-    // the library's reader, which says on standard error why it cannot read
-    // it.
-    const bool inventor = input.isValidFile();
-    SoSeparator* model = inventor ? SoDB::readAll(&input) : nullptr;
-    input.closeFile();
-    if (!inventor)
-        model = Quillmap::readModel(fileName.c_str());
-    changeBack();
-    if (model == nullptr) {
+    if (file.outcome == PelmoraScene::ModelFile::NOT_A_MODEL) {
         QMessageBox::information(this, QStringLiteral("Error"), QStringLiteral("Wrong filename! Try again ..."));
         return;
     }
-
-    model->ref();
-    const int index = oldModel != nullptr ? group->findChild(oldModel) : -1;
-    if (index >= 0) {
-        group->replaceChild(index, model);
-    } else {
-        group->removeAllChildren();
-        group->addChild(model);
-    }
-    model->setName("GeometryNode");
-    model->unrefNoDelete();
-
+    scene->setModel(file.model);
     applyGenerateWingedEdge();
     std::printf("Model loaded!\n");
     resetScene();
@@ -392,8 +215,7 @@ void PelmoraApplication::loadModel(const char* path)
 
 void PelmoraApplication::applyGenerateWingedEdge(void)
 {
-    generator->doBuildWingedEdge = generateWingedEdgeFlag;
-    generator->requestRebuild();
+    scene->setBuildWingedEdge(generateWingedEdgeFlag);
     resetScene();
 }
 
@@ -402,12 +224,12 @@ void PelmoraApplication::resetScene(void)
     // The transformations of the scene go back to their defaults, but not
     // those of the loaded model: they place its parts, and a scene of many
     // parts would collapse into one heap at the origin.
-    const SoNode* modelGroup = findNamed(root, "GeometryParentNode");
+    const SoNode* modelGroup = getGenerator();
     SoSearchAction search;
     search.setType(SoTransformation::getClassTypeId(), TRUE);
     search.setInterest(SoSearchAction::ALL);
     search.setSearchingAll(TRUE);
-    search.apply(root);
+    search.apply(getSceneRoot());
     const SoPathList& found = search.getPaths();
     for (int i = 0; i < found.getLength(); ++i)
         if (modelGroup == nullptr || !found[i]->containsNode(modelGroup))
@@ -424,14 +246,15 @@ void PelmoraApplication::resetScene(void)
 // meshes as built while no modification is switched on.
 void PelmoraApplication::updateModelInfo(void)
 {
-    if (generator != nullptr)
-        faceNumberOrigLabel->setNum(generator->getOriginalFaceCount());
-    const int faces = modifier != nullptr ? modifier->getNumFaces() : 0;
-    faceNumberLabel->setNum(faces);
-    objectNumberLabel->setNum(modifier != nullptr ? modifier->getNumObjects() : 0);
-    modelFaceNumberLabel->setNum(faces);
-    edgeNumberLabel->setNum(modifier != nullptr ? modifier->getNumEdges() : 0);
-    vertexNumberLabel->setNum(modifier != nullptr ? modifier->getNumVertices() : 0);
+    if (scene == nullptr)
+        return;
+    const SoModifyWingedEdge* modifier = getModifier();
+    faceNumberOrigLabel->setNum(getGenerator()->getOriginalFaceCount());
+    faceNumberLabel->setNum(modifier->getNumFaces());
+    objectNumberLabel->setNum(modifier->getNumObjects());
+    modelFaceNumberLabel->setNum(modifier->getNumFaces());
+    edgeNumberLabel->setNum(modifier->getNumEdges());
+    vertexNumberLabel->setNum(modifier->getNumVertices());
 }
 
 QLabel* PelmoraApplication::getModelInfoLabel(int which) const

@@ -8,10 +8,13 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 #include "FrameRateCounter.h"
+#include "PelmoraScene.h"
 
 class QButtonGroup;
+class QImage;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +47,9 @@ public:
     // the main window, sizes, names and shows it, and turns on polygon offset
     // in the viewer's GL context. The caller owns the window.
     static PelmoraApplication* createMainWindow(void);
+    // The same, given the program's arguments as Qt left them: the first
+    // one after the program's name, if any, is a model file to open.
+    static PelmoraApplication* createMainWindow(const QStringList& arguments);
 
     // Puts the model file `path` (8-bit, directories separated by '/') in
     // place of the current model. An empty path only resets the scene.
@@ -58,21 +64,23 @@ public:
     // put a controllable clock here.
     void setClock(std::function<double(void)> clock);
 
-    SoSeparator* getSceneRoot(void) const { return root; }
-    SoGenerateWingedEdge* getGenerator(void) const { return generator; }
-    SoModifyWingedEdge* getModifier(void) const { return modifier; }
-    SoWingedEdgeOutput* getMeshWriter(void) const { return meshWriter; }
-    SoBaseColor* getBaseColor(void) const { return baseColor; }
-    SoWingedEdge* getMeshShape(void) const { return meshShape; }
-    SoGenerateSilhouette* getSilhouette(void) const { return silhouette; }
-    SoTexture2* getStrokeTexture(void) const { return strokeTexture; }
-    SoLineHiddenLineRemover* getHiddenLineRemover(void) const { return hiddenLineRemover; }
-    SoLineThickener* getThickener(void) const { return thickener; }
-    SoLineOutput* getLineOutput(void) const { return lineOutput; }
-    SoLineShape* getStrokeShape(void) const { return strokeShape; }
+    // The scene, which the batch renderer builds the same way.
+    PelmoraScene* getScene(void) const { return scene.get(); }
+    SoSeparator* getSceneRoot(void) const { return scene->getRoot(); }
+    SoGenerateWingedEdge* getGenerator(void) const { return scene->getGenerator(); }
+    SoModifyWingedEdge* getModifier(void) const { return scene->getModifier(); }
+    SoWingedEdgeOutput* getMeshWriter(void) const { return scene->getMeshWriter(); }
+    SoBaseColor* getBaseColor(void) const { return scene->getBaseColor(); }
+    SoWingedEdge* getMeshShape(void) const { return scene->getMeshShape(); }
+    SoGenerateSilhouette* getSilhouette(void) const { return scene->getSilhouette(); }
+    SoTexture2* getStrokeTexture(void) const { return scene->getStrokeTexture(); }
+    SoLineHiddenLineRemover* getHiddenLineRemover(void) const { return scene->getHiddenLineRemover(); }
+    SoLineThickener* getThickener(void) const { return scene->getThickener(); }
+    SoLineOutput* getLineOutput(void) const { return scene->getLineOutput(); }
+    SoLineShape* getStrokeShape(void) const { return scene->getStrokeShape(); }
     // The first (zig-zags), second (short segments) and third (sharp angles)
     // line purifier.
-    SoLinePurifier* getPurifier(int which) const { return which >= 0 && which < 3 ? purifiers[which] : nullptr; }
+    SoLinePurifier* getPurifier(int which) const { return scene->getPurifier(which); }
     SoQtExaminerViewer* getViewer(void) const { return viewer; }
     QWidget* getModelInformationWindow(void) const { return modelInformationWindow; }
     QWidget* getSubdivisionWindow(void) const { return subdivisionWindow; }
@@ -80,7 +88,10 @@ public:
     QWidget* getVisualizationWindow(void) const { return visualizationWindow; }
     QWidget* getLineStyleWindow(void) const { return lineStyleWindow; }
     // The stroke width the texture size spin box set last, in pixels.
-    float getCurrentStrokeWidth(void) const { return currentStrokeWidth; }
+    float getCurrentStrokeWidth(void) const { return scene->getStrokeWidth(); }
+    // A fresh frame of the viewer, read back from the buffer it was drawn
+    // into; null when the viewer has no GL widget.
+    QImage grabFrame(void);
     // The value labels of the Model Information window: 0 objects, 1 faces,
     // 2 edges, 3 vertices.
     QLabel* getModelInfoLabel(int which) const;
@@ -90,7 +101,7 @@ public slots:
     // meta-object system reaches. Its order is part of the program's
     // interface; a new slot goes at the end.
     void about(void);
-    // Asks for a model file (Inventor, VRML or any other name) and loads it.
+    // Asks for a model file (Inventor, VRML or any other name) and opens it.
     void openFile(void);
     // Brings the transformations outside the loaded model back to their
     // defaults (the model keeps its own) and fits the camera to the scene.
@@ -146,8 +157,15 @@ public slots:
     void writeWingedEdgeToIVFile(void);
     // "Build From All Shapes" of the Model Settings menu.
     void changeBuildFromAllShapesMode(int id);
+    // File menu: the strokes as an SVG drawing; the current view as a PNG
+    // image.
+    void writeLinesToSVGFile(void);
+    void saveImage(void);
 
 private:
+    // Shows `path` as the file name and loads it, with nothing drawn while
+    // the model is replaced.
+    void openModel(const QString& path);
     void buildFrame(void);
     void createScene(void);
     void createViewer(void);
@@ -177,8 +195,9 @@ private:
     // The line exports: the path the save dialog gives (empty when
     // cancelled), then one PDF or text file written with a code hidden in
     // the strokes in `mode`, if any.
-    QString askForDrawingFile(bool pdf);
-    void writeLines(const QString& path, bool pdf, int mode, const QByteArray& code);
+    enum DrawingFormat { PDF_DRAWING, TEXT_DRAWING, SVG_DRAWING };
+    QString askForDrawingFile(DrawingFormat format);
+    void writeLines(const QString& path, DrawingFormat format, int mode, const QByteArray& code);
     void writeCodeToPDFFile(int mode);
     void writeImageCodeToPDFFile(int mode);
     void writeMeshes(bool vrml);
@@ -186,20 +205,7 @@ private:
     // reported in a message box as well as printing it.
     void renderExport(SoNode* exporter);
 
-    // Scene handles; the root is referenced for the window's life.
-    SoSeparator* root = nullptr;
-    SoBaseColor* baseColor = nullptr;
-    SoGenerateWingedEdge* generator = nullptr;
-    SoModifyWingedEdge* modifier = nullptr;
-    SoWingedEdgeOutput* meshWriter = nullptr;
-    SoWingedEdge* meshShape = nullptr;
-    SoGenerateSilhouette* silhouette = nullptr;
-    SoTexture2* strokeTexture = nullptr;
-    SoLineHiddenLineRemover* hiddenLineRemover = nullptr;
-    SoLineThickener* thickener = nullptr;
-    SoLineOutput* lineOutput = nullptr;
-    SoLineShape* strokeShape = nullptr;
-    SoLinePurifier* purifiers[3] = {};
+    std::unique_ptr<PelmoraScene> scene;
 
     SoQtExaminerViewer* viewer = nullptr;
     QWidget* viewerWidget = nullptr;
@@ -250,7 +256,6 @@ private:
 
     bool blackBackground = true;
     bool generateWingedEdgeFlag = true;
-    float currentStrokeWidth = 0.0f;
 
     FrameRateCounter frameRate;
     std::function<double(void)> clock;

@@ -11,10 +11,13 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QGLWidget>
 #include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+
+#include <GL/gl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -77,16 +80,23 @@ private:
 
 void PelmoraApplication::writeLinesToPDFFile(void)
 {
-    const QString path = askForDrawingFile(true);
+    const QString path = askForDrawingFile(PDF_DRAWING);
     if (!path.isEmpty())
-        writeLines(path, true, SoLineOutput::NO_STEGANO, QByteArray());
+        writeLines(path, PDF_DRAWING, SoLineOutput::NO_STEGANO, QByteArray());
 }
 
 void PelmoraApplication::writeLinesToASCIIFile(void)
 {
-    const QString path = askForDrawingFile(false);
+    const QString path = askForDrawingFile(TEXT_DRAWING);
     if (!path.isEmpty())
-        writeLines(path, false, SoLineOutput::NO_STEGANO, QByteArray());
+        writeLines(path, TEXT_DRAWING, SoLineOutput::NO_STEGANO, QByteArray());
+}
+
+void PelmoraApplication::writeLinesToSVGFile(void)
+{
+    const QString path = askForDrawingFile(SVG_DRAWING);
+    if (!path.isEmpty())
+        writeLines(path, SVG_DRAWING, SoLineOutput::NO_STEGANO, QByteArray());
 }
 
 void PelmoraApplication::writeStringSteganoLineWidthLinesToPDFFile(void)
@@ -124,45 +134,50 @@ void PelmoraApplication::writeImageSteganoLineRatioLinesToPDFFile(void)
     writeImageCodeToPDFFile(SoLineOutput::STEGANO_RATIO);
 }
 
-QString PelmoraApplication::askForDrawingFile(bool pdf)
+QString PelmoraApplication::askForDrawingFile(DrawingFormat format)
 {
-    QFileDialog dialog(this,
-                       pdf ? QStringLiteral("Choose a PDF file to save vector graphic to ...")
-                           : QStringLiteral("Choose a TXT file to save vector graphic to ..."),
-                       QString(), pdf ? QStringLiteral("*.pdf") : QStringLiteral("*.txt"));
-    dialog.setObjectName(pdf ? QStringLiteral("save PDF file dialog") : QStringLiteral("save ASCII file dialog"));
+    // Caption, filter and object name of the save dialog, by format.
+    static const char* const kDialogs[3][3] = {
+        { "Choose a PDF file to save vector graphic to ...", "*.pdf", "save PDF file dialog" },
+        { "Choose a TXT file to save vector graphic to ...", "*.txt", "save ASCII file dialog" },
+        { "Choose an SVG file to save vector graphic to ...", "*.svg", "save SVG file dialog" },
+    };
+    const char* const* texts = kDialogs[format];
+    QFileDialog dialog(this, QString::fromLatin1(texts[0]), QString(), QString::fromLatin1(texts[1]));
+    dialog.setObjectName(QString::fromLatin1(texts[2]));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
 }
 
-void PelmoraApplication::writeLines(const QString& path, bool pdf, int mode, const QByteArray& code)
+void PelmoraApplication::writeLines(const QString& path, DrawingFormat format, int mode, const QByteArray& code)
 {
     // The strokes are what the line styles make of the lines, whether or
     // not the screen shows them styled.
     changeLineStyleMode(true);
-    lineOutput->filename = QFile::encodeName(path).constData();
-    lineOutput->steganoMode = mode;
+    getLineOutput()->filename = QFile::encodeName(path).constData();
+    getLineOutput()->steganoMode = mode;
     if (mode != SoLineOutput::NO_STEGANO) {
         // The code may hold zero bytes; the node is told its whole length.
-        lineOutput->codeString = code.constData();
-        lineOutput->codeLength = code.size();
+        getLineOutput()->codeString = code.constData();
+        getLineOutput()->codeLength = code.size();
     }
-    if (pdf) {
-        lineOutput->lineWidth = currentStrokeWidth * 0.4f;
-        lineOutput->requestPDFOutput();
-    } else {
-        lineOutput->requestASCIIOutput();
-    }
-    renderExport(lineOutput);
-    lineOutput->steganoMode = SoLineOutput::NO_STEGANO;
+    getLineOutput()->lineWidth = scene->getDrawingLineWidth();
+    if (format == PDF_DRAWING)
+        getLineOutput()->requestPDFOutput();
+    else if (format == SVG_DRAWING)
+        getLineOutput()->requestSVGOutput();
+    else
+        getLineOutput()->requestASCIIOutput();
+    renderExport(getLineOutput());
+    getLineOutput()->steganoMode = SoLineOutput::NO_STEGANO;
     changeLineStyleMode(lineStyleCheck->isChecked());
 }
 
 void PelmoraApplication::writeCodeToPDFFile(int mode)
 {
-    const QString path = askForDrawingFile(true);
+    const QString path = askForDrawingFile(PDF_DRAWING);
     if (path.isEmpty())
         return;
     bool ok = false;
@@ -172,12 +187,12 @@ void PelmoraApplication::writeCodeToPDFFile(int mode)
                               QString::fromLatin1(kDefaultCode), &ok);
     if (!ok || code.isEmpty())
         return;
-    writeLines(path, true, mode, code.toLocal8Bit());
+    writeLines(path, PDF_DRAWING, mode, code.toLocal8Bit());
 }
 
 void PelmoraApplication::writeImageCodeToPDFFile(int mode)
 {
-    const QString path = askForDrawingFile(true);
+    const QString path = askForDrawingFile(PDF_DRAWING);
     if (path.isEmpty())
         return;
     QFileDialog dialog(this, QStringLiteral("Choose an image that is to be encoded in the PDF file ..."), QString(),
@@ -222,7 +237,7 @@ void PelmoraApplication::writeImageCodeToPDFFile(int mode)
     std::fputs(shown.c_str(), stdout);
     if (bits > 0)
         code.append(char(byte));
-    writeLines(path, true, mode, code);
+    writeLines(path, PDF_DRAWING, mode, code);
 }
 
 // --- meshes --------------------------------------------------------------------
@@ -244,12 +259,54 @@ void PelmoraApplication::writeMeshes(bool vrml)
         vrml ? QStringLiteral("VRML 2.0 Files (*.wrl)") : QStringLiteral("Inventor 2.1 Files (*.iv)"));
     if (path.isEmpty())
         return;
-    meshWriter->filename = QFile::encodeName(path).constData();
+    getMeshWriter()->filename = QFile::encodeName(path).constData();
     if (vrml)
-        meshWriter->requestVRMLOutput();
+        getMeshWriter()->requestVRMLOutput();
     else
-        meshWriter->requestInventorOutput();
-    renderExport(meshWriter);
+        getMeshWriter()->requestInventorOutput();
+    renderExport(getMeshWriter());
+}
+
+// --- the view ------------------------------------------------------------------
+
+void PelmoraApplication::saveImage(void)
+{
+    QFileDialog dialog(this, QStringLiteral("Choose a PNG file to save the view to ..."), QString(),
+                       QStringLiteral("*.png"));
+    dialog.setObjectName(QStringLiteral("save image dialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().first();
+    const QImage frame = grabFrame();
+    // PNG whatever the name ends in: that is what the dialog offered.
+    if (frame.isNull() || !frame.save(path, "PNG")) {
+        const QString why = frame.isNull() ? QStringLiteral("the view could not be read back")
+                                           : QStringLiteral("the file could not be written");
+        std::printf("Cannot save the image to %s: %s\n", QFile::encodeName(path).constData(),
+                    why.toLocal8Bit().constData());
+        QMessageBox::warning(this, QStringLiteral("Error"),
+                             QStringLiteral("Cannot save the image to %1: %2").arg(path, why));
+    }
+}
+
+QImage PelmoraApplication::grabFrame(void)
+{
+    QGLWidget* gl = qobject_cast<QGLWidget*>(viewer->getGLWidget());
+    if (gl == nullptr)
+        return QImage();
+    // A fresh frame, read from the back buffer it was drawn into: under
+    // Mesa the front buffer reads back black.
+    viewer->render();
+    gl->makeCurrent();
+    const int w = gl->width() * gl->devicePixelRatio(), h = gl->height() * gl->devicePixelRatio();
+    QImage image(w, h, QImage::Format_RGBA8888);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    // GL rows run bottom-up; the frame has no transparency.
+    return image.mirrored().convertToFormat(QImage::Format_RGB32);
 }
 
 // --- reports -------------------------------------------------------------------

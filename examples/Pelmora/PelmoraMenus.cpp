@@ -84,6 +84,9 @@ void PelmoraApplication::buildFileMenu(void)
     file->addAction(QStringLiteral("Write Model to &IV File ..."), this, SLOT(writeWingedEdgeToIVFile()));
     file->addSeparator();
     file->addAction(QStringLiteral("Write Lines to &PDF File ..."), this, SLOT(writeLinesToPDFFile()));
+    file->addAction(QStringLiteral("Write Lines to &SVG File ..."), this, SLOT(writeLinesToSVGFile()));
+    file->addSeparator();
+    file->addAction(QStringLiteral("Save &Image ..."), this, SLOT(saveImage()));
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), this, SLOT(close()), QKeySequence(Qt::CTRL + Qt::Key_Q));
 }
@@ -196,7 +199,7 @@ void PelmoraApplication::generateWingedEdge(int id)
 
 void PelmoraApplication::connectObjects(int id)
 {
-    modifier->connectObjects = toggle(modelSettingsMenu, id, next.connectObjects);
+    getModifier()->connectObjects = toggle(modelSettingsMenu, id, next.connectObjects);
     remodify(true);
 }
 
@@ -204,8 +207,8 @@ void PelmoraApplication::changeBuildFromAllShapesMode(int id)
 {
     // Most files hold face sets rather than strip sets; with this on, every
     // shape that makes triangles makes a mesh.
-    generator->buildFromAllShapes = toggle(modelSettingsMenu, id, next.buildFromAllShapes);
-    generator->requestRebuild();
+    getGenerator()->buildFromAllShapes = toggle(modelSettingsMenu, id, next.buildFromAllShapes);
+    getGenerator()->requestRebuild();
     resetScene();
 }
 
@@ -217,33 +220,33 @@ void PelmoraApplication::changeBackgroundMode(int id)
 
 void PelmoraApplication::changeAntialiasingMode(int id)
 {
-    silhouette->antialiasing = toggle(appearanceMenu, id, next.antialiasing);
+    getSilhouette()->antialiasing = toggle(appearanceMenu, id, next.antialiasing);
     viewer->render();
 }
 
 void PelmoraApplication::changeLineCrackMode(int id)
 {
-    silhouette->fillLineCracks = toggle(appearanceMenu, id, next.fillLineCracks);
+    getSilhouette()->fillLineCracks = toggle(appearanceMenu, id, next.fillLineCracks);
     viewer->render();
 }
 
 void PelmoraApplication::changeBackfacesMode(int id)
 {
     // The mesh shape's wireframe hides the edges behind the surface.
-    meshShape->hideBackfaces = toggle(appearanceMenu, id, next.hideBackfaces);
+    getMeshShape()->hideBackfaces = toggle(appearanceMenu, id, next.hideBackfaces);
     viewer->render();
 }
 
 void PelmoraApplication::changeSilhouetteMode(int id)
 {
-    silhouette->doComputation = toggle(silhouetteMenu, id, next.displaySilhouette);
+    getSilhouette()->doComputation = toggle(silhouetteMenu, id, next.displaySilhouette);
 }
 
 void PelmoraApplication::changeSilhouetteVisibilityMode(int id)
 {
     const bool on = toggle(silhouetteMenu, id, next.silhouetteVisibility);
-    silhouette->displaySilhouette = on;
-    hiddenLineRemover->active = on;
+    getSilhouette()->displaySilhouette = on;
+    getHiddenLineRemover()->active = on;
 }
 
 void PelmoraApplication::changeCameraStaticMode(int id)
@@ -268,18 +271,18 @@ void PelmoraApplication::changeTriagleChunkMode(int id)
 
 void PelmoraApplication::changeLineZigZagMode(int id)
 {
-    purifiers[0]->active = toggle(artifactsMenu, id, next.lineZigZagRepair);
+    getPurifier(0)->active = toggle(artifactsMenu, id, next.lineZigZagRepair);
     viewer->render();
 }
 
 void PelmoraApplication::changeShortEdgesMode(int id)
 {
-    purifiers[1]->active = toggle(artifactsMenu, id, next.shortEdgesRepair);
+    getPurifier(1)->active = toggle(artifactsMenu, id, next.shortEdgesRepair);
     viewer->render();
 }
 
 void PelmoraApplication::changeSharpAnglesMode(int id)
 {
-    purifiers[2]->active = toggle(artifactsMenu, id, next.sharpAnglesRepair);
+    getPurifier(2)->active = toggle(artifactsMenu, id, next.sharpAnglesRepair);
     viewer->render();
 }

@@ -18,6 +18,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include <vector>
+
 #include "lines/SoGenerateSilhouette.h"
 #include "lines/SoLineShape.h"
 #include "lines/SoLineThickener.h"
@@ -26,22 +28,6 @@
 #include "wingededge/SoWingedEdge.h"
 
 namespace {
-
-// The stroke textures of the Line Style window, by button id, relative to
-// the working directory.
-const char* const kTextureNames[] = { "Chalk",  "Chalk (old)", "Line1", "Line2", "Line",    "LineTest",  "Oilpaint",
-                                      "Pen",    "PenSquiggle", "Pencil", "Teapot", "Test", "VanGogh", "Watercolor" };
-const char* const kTextureFiles[] = { "textures/chalk.rgb",     "textures/chalk_old.rgb", "textures/line1.rgb",
-                                      "textures/line2.rgb",     "textures/line.rgb",      "textures/linetest.rgb",
-                                      "textures/oilpaint.rgb",  "textures/pen.rgb",       "textures/pen_squiggle.rgb",
-                                      "textures/pencil.rgb",    "textures/teapot.rgb",    "textures/test.rgb",
-                                      "textures/vangogh.rgb",   "textures/watercolor.rgb" };
-const int kTextureCount = int(sizeof kTextureFiles / sizeof kTextureFiles[0]);
-static_assert(sizeof kTextureNames == sizeof kTextureFiles, "one file per texture button");
-
-// Scheme codes of the modifier for the entries of the algorithm lists: Loop,
-// modified butterfly, Catmull-Clark, Doo-Sabin.
-const int kSchemeCodes[] = { 3, 4, 2, 1 };
 
 QMainWindow* newSettingsWindow(QMainWindow* parent, const char* objectName, const char* caption)
 {
@@ -224,7 +210,11 @@ void PelmoraApplication::buildLineStyleWindow(void)
     changeLineStripMode(false);
 
     QButtonGroup* textures = nullptr;
-    box->layout()->addWidget(newRadioGroup(box, "Choose Line Texture", kTextureNames, kTextureCount, 0, textures));
+    std::vector<const char*> textureNames;
+    for (int i = 0; i < PelmoraScene::textureCount(); ++i)
+        textureNames.push_back(PelmoraScene::textureName(i));
+    box->layout()->addWidget(
+        newRadioGroup(box, "Choose Line Texture", textureNames.data(), int(textureNames.size()), 0, textures));
     connect(textures, SIGNAL(idClicked(int)), this, SLOT(changeLineTextureMode(int)));
 
     QWidget* size = newRow(box);
@@ -251,7 +241,7 @@ void PelmoraApplication::buildVisualizationWindow(void)
 
 void PelmoraApplication::remodify(bool show)
 {
-    modifier->invalidate();
+    getModifier()->invalidate();
     if (!show)
         return;
     viewer->render();
@@ -260,9 +250,7 @@ void PelmoraApplication::remodify(bool show)
 
 void PelmoraApplication::changeLineStyleMode(bool on)
 {
-    meshShape->sendLines = on;
-    silhouette->sendLines = on;
-    generator->invalidateRenderCache();
+    scene->setLineStyles(on);
 }
 
 void PelmoraApplication::changeLineStripMode(bool on)
@@ -273,7 +261,7 @@ void PelmoraApplication::changeLineStripMode(bool on)
 
 void PelmoraApplication::changeAdaptiveSubdivisionSteps(int steps)
 {
-    modifier->adaptiveSubdivisionSteps = steps;
+    getModifier()->adaptiveSubdivisionSteps = steps;
     remodify(true);
 }
 
@@ -281,26 +269,26 @@ void PelmoraApplication::changeAdaptiveSubdivisionMode(int index)
 {
     // Adaptive subdivision knows the two triangle schemes only.
     if (index >= 0 && index < 2)
-        modifier->adaptiveSubdivisionMode = kSchemeCodes[index];
+        getModifier()->adaptiveSubdivisionMode = PelmoraScene::schemeCode(index);
     remodify(true);
 }
 
 void PelmoraApplication::changeSubdivisionSteps(int steps)
 {
-    modifier->subdivisionSteps = steps;
+    getModifier()->subdivisionSteps = steps;
     remodify(true);
 }
 
 void PelmoraApplication::changeSubdivisionMode(int index)
 {
     if (index >= 0 && index < 4)
-        modifier->subdivisionMode = kSchemeCodes[index];
+        getModifier()->subdivisionMode = PelmoraScene::schemeCode(index);
     remodify(true);
 }
 
 void PelmoraApplication::changeDividingSteps(int steps)
 {
-    modifier->dividingSteps = steps;
+    getModifier()->dividingSteps = steps;
     remodify(true);
 }
 
@@ -308,13 +296,13 @@ void PelmoraApplication::changeDividingMode(int index)
 {
     // Dividing has no Doo-Sabin step.
     if (index >= 0 && index < 3)
-        modifier->dividingMode = kSchemeCodes[index];
+        getModifier()->dividingMode = PelmoraScene::schemeCode(index);
     remodify(true);
 }
 
 void PelmoraApplication::changeSmoothingSteps(int steps)
 {
-    modifier->smoothingSteps = steps;
+    getModifier()->smoothingSteps = steps;
     remodify(false);
 }
 
@@ -325,65 +313,49 @@ void PelmoraApplication::changeSmoothingSpeed(void)
     float speed = smoothingSpeedEdit->text().toFloat();
     if (speed == 0.0f)
         speed = 1.0f;
-    modifier->smoothingSpeed = speed;
+    getModifier()->smoothingSpeed = speed;
     remodify(false);
 }
 
 void PelmoraApplication::changeSharpEdgesAngle(int degrees)
 {
-    silhouette->sharpEdgesAngle = float(degrees);
-    modifier->sharpAngle = float(degrees);
-    remodify(false);
+    scene->setSharpEdgesAngle(float(degrees));
 }
 
 void PelmoraApplication::changeSharpAngleMode(bool on)
 {
-    modifier->useSharpAngles = on;
+    getModifier()->useSharpAngles = on;
     remodify(true);
 }
 
 void PelmoraApplication::changePolygonationMode(bool on)
 {
-    modifier->polygonationMode = on;
+    getModifier()->polygonationMode = on;
     remodify(true);
 }
 
 void PelmoraApplication::changeLineTextureMode(int index)
 {
-    if (index >= 0 && index < kTextureCount)
-        strokeTexture->filename = kTextureFiles[index];
+    scene->setStrokeTexture(index);
     viewer->render();
 }
 
 void PelmoraApplication::changeLineTextureSizeMode(int size)
 {
-    thickener->amplitude = float(size) * 0.1f;
-    silhouette->lineWidth = float(size);
-    currentStrokeWidth = float(size);
+    scene->setStrokeWidth(float(size));
     viewer->render();
 }
 
 void PelmoraApplication::changeVisualizationMode(int index)
 {
-    // Wireframe, flat shading, coloured faces, three-coloured faces,
-    // curvature directions, and nothing but the depth of the faces.
-    static const int kModes[] = { SoWingedEdge::WIREFRAME,           SoWingedEdge::FLAT_SHADING,
-                                  SoWingedEdge::COLORED_FACES,       SoWingedEdge::THREE_COLORED_FACES,
-                                  SoWingedEdge::CURVATURE_DIRECTIONS, SoWingedEdge::DEPTH_ONLY };
-    const int previous = generator->visualizationMode.getValue();
-    if (index >= 0 && index < 6)
-        generator->setVisualizationMode(kModes[index]);
-    // Into or out of the wireframe, the mesh shape starts again from a fresh
-    // copy of the meshes as built.
-    if (previous == SoWingedEdge::WIREFRAME || index == 0)
-        generator->invalidateList();
+    scene->setVisualization(index);
     viewer->render();
 }
 
 void PelmoraApplication::changeCurvatureMode(int index)
 {
     if (index >= 0 && index < 9)
-        generator->curvatureMode = index + 1;
-    generator->invalidateList();
+        getGenerator()->curvatureMode = index + 1;
+    getGenerator()->invalidateList();
     viewer->render();
 }

@@ -1,6 +1,6 @@
 // Pelmora: a viewer that draws polygonal models with the Quillmap line
-// rendering nodes. The program takes no options of its own; the arguments go
-// to Qt.
+// rendering nodes. The arguments go to Qt; the first one Qt leaves, if any,
+// is a model file to open at start.
 
 #include <Inventor/Qt/SoQt.h>
 
@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     QApplication* application = new QApplication(argc, argv);
-    PelmoraApplication* window = PelmoraApplication::createMainWindow();
+    PelmoraApplication* window = PelmoraApplication::createMainWindow(QApplication::arguments());
     SoQt::mainLoop();
     delete window;
     delete application;

@@ -2,7 +2,8 @@
 // size, text lines, the width bits of a one-letter code), what it refuses to
 // write, where its strokes land against the rendered frame, and the codes
 // read back from a silhouette drawing of the sample torus in every hiding
-// mode. Every PDF it writes must pass qpdf, poppler and MuPDF.
+// mode, whose SVG drawing holds the same strokes. Every PDF it writes must
+// pass qpdf, poppler and MuPDF.
 
 #include <Inventor/SbViewVolume.h>
 #include <Inventor/SbViewportRegion.h>
@@ -190,11 +191,34 @@ TEST_F(LineOutputPage, OneFilePerRequestOnePathPerPolyline)
     // Another output type consumes the request without writing.
     std::remove(text.c_str());
     output->requestASCIIOutput();
-    output->outputType = 3;
+    output->outputType = 4;
     traverse();
     output->outputType = 2;
     traverse();
     EXPECT_FALSE(exists(text));
+}
+
+// The same page as SVG: a closed strip and an open one on a page of 590 x 299
+// points, y measured down from the top edge: the window y of 75 lies at
+// 3.936 points from the bottom, 295.064 from the top.
+TEST_F(LineOutputPage, SvgPageClosesWhatEndsWhereItBegan)
+{
+    setLines({ SbVec3f(-0.5f, -0.25f, 0), SbVec3f(0.5f, -0.25f, 0), SbVec3f(0.5f, 0.25f, 0), SbVec3f(-0.5f, 0.25f, 0) },
+             { 0, 1, 2, 3, 0, -1, 0, 2, -1 });
+    const std::string svg = scratch.dir + "lines.svg";
+    output->filename = svg.c_str();
+    output->requestSVGOutput();
+    traverse();
+    const std::string text = readFile(svg);
+    const ToolRun lint = run("xmllint --noout '" + svg + "'");
+    EXPECT_EQ(lint.status, 0) << lint.output;
+    EXPECT_NE(text.find("width=\"590pt\" height=\"299pt\" viewBox=\"0 0 590 299\""), std::string::npos) << text;
+    EXPECT_NE(text.find("stroke-linecap=\"round\" stroke-linejoin=\"miter\""), std::string::npos) << text;
+    EXPECT_NE(text.find("<path d=\"M3.936 295.064 L586.464 295.064 L586.464 3.800 L3.936 3.800 Z\" stroke=\"#000000\" "
+                        "stroke-width=\"2.0000\"/>\n<path d=\"M3.936 295.064 L586.464 3.800\" "),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(output->getPolylineCount(), 2);
 }
 
 // "A" with codeLength 1 on a zig-zag of 30 segments: they carry
@@ -254,7 +278,8 @@ TEST_F(LineOutputPage, WidthBitsOfOneLetter)
 TEST_F(LineOutputPage, DegenerateDrawingsAndPaths)
 {
     const std::string pdf = scratch.dir + "odd.pdf";
-    const std::string missing[2] = { scratch.dir + "missing/out.pdf", scratch.dir + "missing/out.txt" };
+    const std::string missing[3] = { scratch.dir + "missing/out.pdf", scratch.dir + "missing/out.txt",
+                                     scratch.dir + "missing/out.svg" };
     struct Case {
         std::vector<SbVec3f> points;
         std::vector<int32_t> indices;
@@ -263,18 +288,21 @@ TEST_F(LineOutputPage, DegenerateDrawingsAndPaths)
     } refused[] = { { {}, {}, pdf, "there are no lines" },
                     { { SbVec3f(0.2f, 0.2f, 0) }, { 0, 0, -1 }, pdf, "all line points lie on one spot" },
                     { { SbVec3f(0, 0, 0), SbVec3f(0.5f, 0.5f, 0) }, { 0, 1, -1 }, missing[0], "could not be written" },
-                    { { SbVec3f(0, 0, 0), SbVec3f(0.5f, 0.5f, 0) }, { 0, 1, -1 }, missing[1], "could not be written" } };
+                    { { SbVec3f(0, 0, 0), SbVec3f(0.5f, 0.5f, 0) }, { 0, 1, -1 }, missing[1], "could not be written" },
+                    { { SbVec3f(0, 0, 0), SbVec3f(0.5f, 0.5f, 0) }, { 0, 1, -1 }, missing[2], "could not be written" } };
     for (const Case& c : refused) {
         setLines(c.points, c.indices);
         output->filename = c.path.c_str();
         // Plain calls, not member pointers: GCC 12's vptr check of a call
         // through a member pointer reads an unset stack slot under the
         // sanitizers.
-        for (bool asPdf : { true, false }) {
-            if (asPdf)
+        for (int type = 1; type <= 3; ++type) {
+            if (type == 1)
                 output->requestPDFOutput();
-            else
+            else if (type == 2)
                 output->requestASCIIOutput();
+            else
+                output->requestSVGOutput();
             DebugErrorCollector errors;
             OutputCapture writerMessages(2);
             traverse();
@@ -430,6 +458,54 @@ TEST_F(LineOutputFrame, KnownLinesLandWhereTheFrameShowsThem)
 
 namespace {
 
+// The paths of an SVG drawing the line output wrote, as page points in
+// inches from the lower left corner of a page `height` points high.
+std::vector<DrawnStroke> svgStrokes(const std::string& path, double height)
+{
+    std::vector<DrawnStroke> strokes;
+    const std::string text = readFile(path);
+    for (size_t at = text.find("<path d=\""); at != std::string::npos; at = text.find("<path d=\"", at + 1)) {
+        DrawnStroke stroke;
+        std::istringstream d(text.substr(at + 9, text.find('"', at + 9) - at - 9));
+        std::string word;
+        while (d >> word) {
+            if (word == "Z") {
+                stroke.points.push_back(stroke.points.front());
+                continue;
+            }
+            double y = 0;
+            d >> y;
+            stroke.points.push_back(PagePoint(std::stod(word.substr(1)) / 72.0, (height - y) / 72.0));
+        }
+        const size_t colour = text.find("stroke=\"#", at) + 9;
+        const unsigned rgb = unsigned(std::stoul(text.substr(colour, 6), nullptr, 16));
+        stroke.red = (rgb >> 16) / 255.0;
+        stroke.green = ((rgb >> 8) & 0xff) / 255.0;
+        stroke.blue = (rgb & 0xff) / 255.0;
+        stroke.width = std::stod(text.substr(text.find("stroke-width=\"", at) + 14));
+        strokes.push_back(stroke);
+    }
+    return strokes;
+}
+
+// Strokes alike to the precision the files have: a thousandth of a point,
+// a 255th of a colour step.
+void expectSameStrokes(const std::vector<DrawnStroke>& svg, const std::vector<DrawnStroke>& pdf, const char* what)
+{
+    ASSERT_EQ(svg.size(), pdf.size()) << what;
+    for (size_t i = 0; i < svg.size(); ++i) {
+        ASSERT_EQ(svg[i].points.size(), pdf[i].points.size()) << what << ", stroke " << i;
+        for (size_t k = 0; k < svg[i].points.size(); ++k) {
+            EXPECT_NEAR(svg[i].points[k].x * 72.0, pdf[i].points[k].x * 72.0, 1.5e-3) << what << ", stroke " << i;
+            EXPECT_NEAR(svg[i].points[k].y * 72.0, pdf[i].points[k].y * 72.0, 1.5e-3) << what << ", stroke " << i;
+        }
+        EXPECT_NEAR(svg[i].width, pdf[i].width, 1e-4) << what << ", stroke " << i;
+        EXPECT_NEAR(svg[i].red, pdf[i].red, 0.5 / 255.0) << what << ", stroke " << i;
+        EXPECT_NEAR(svg[i].green, pdf[i].green, 0.5 / 255.0) << what << ", stroke " << i;
+        EXPECT_NEAR(svg[i].blue, pdf[i].blue, 0.5 / 255.0) << what << ", stroke " << i;
+    }
+}
+
 // The sample torus seen from above and aside, its silhouette run through
 // the line chain of the viewer and drawn as thin strokes.
 class TorusDrawing : public LineOutputFrame {
@@ -543,6 +619,15 @@ TEST_F(TorusDrawing, EveryHidingModeReadsBack)
         repeated.resize(bytes.size());
         EXPECT_GE(bytes.size(), code.size()) << names[mode];
         EXPECT_EQ(bytes, repeated) << names[mode];
+        // The SVG drawing carries the same strokes, widths and colours.
+        const std::string svg = scratch.dir + names[mode] + ".svg";
+        output->filename = svg.c_str();
+        output->requestSVGOutput();
+        {
+            OutputCapture printed;
+            render(root);
+        }
+        expectSameStrokes(svgStrokes(svg, scratch.page(pdf).height), strokes, names[mode]);
         std::cout << "The torus drawing carries " << bytes.size() << " code bytes in the " << names[mode]
                   << " mode (" << strokes.size() << " strokes)" << std::endl;
         RecordProperty(std::string(names[mode]) + "_bytes", int(bytes.size()));

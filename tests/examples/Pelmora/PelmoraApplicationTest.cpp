@@ -900,6 +900,56 @@ private slots:
     // each replaces the last without a message box, and the labels show the
     // generator's counts, the face counts being the triangles Coin itself
     // makes of the file.
+    // Started as "pelmora models/torus.iv": the torus, seen edge on (its
+    // axis is y; 2.7 units across, 0.7 thick), fills the first frame; "Save
+    // Image" writes that frame as a PNG file, and says so when it cannot.
+    void startedWithAModelSavesItsFrame(void)
+    {
+        window.reset(PelmoraApplication::createMainWindow(QStringList({ "pelmora", "models/torus.iv" })));
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(label("Filename"), QStringLiteral("models/torus.iv"));
+        QCOMPARE(labelNumber("Face Number Orig"), 1024);
+        const QRgb background = qRgb(255, 255, 255);
+        QImage frame;
+        QTRY_VERIFY_WITH_TIMEOUT((frame = viewerFrame(), countDifferent(frame, background) > 0), 5000);
+        QRect drawn;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                drawn |= (frame.pixel(x, y) & 0xffffff) != (background & 0xffffff) ? QRect(x, y, 1, 1) : QRect();
+        const QString box = QStringLiteral("%1 x %2").arg(drawn.width()).arg(drawn.height());
+        QVERIFY2(drawn.width() > frame.width() / 4, qPrintable(box));
+        QVERIFY2(std::fabs(double(drawn.width()) / drawn.height() - 2.7 / 0.7) < 0.25, qPrintable(box));
+
+        QTemporaryDir folder;
+        QAction* save = nullptr;
+        for (QAction* item : window->menuBar()->actions()[0]->menu()->actions())
+            if (item->text() == QStringLiteral("Save &Image ..."))
+                save = item;
+        QVERIFY(save != nullptr);
+        DialogWatcher watcher;
+        const QString path = folder.filePath("torus.png");
+        watcher.answers.push_back(DialogWatcher::chooseFile(path));
+        save->trigger();
+        QCOMPARE(watcher.dialogs.size(), size_t(1));
+        QCOMPARE(watcher.dialogs[0].nameFilters, QStringList({ "*.png" }));
+        QVERIFY(watcher.dialogs[0].saving);
+        QVERIFY(watcher.boxes.empty());
+        const QImage saved(path, "PNG");
+        QCOMPARE(saved.size(), frame.size());
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), frame.convertToFormat(QImage::Format_RGB32));
+
+        // A folder that is not there: an error box naming the file, and no
+        // file.
+        const QString nowhere = folder.filePath("missing/torus.png");
+        watcher.answers.push_back(DialogWatcher::chooseFile(nowhere));
+        OutputCapture printed;
+        save->trigger();
+        QCOMPARE(watcher.boxes.size(), size_t(1));
+        QCOMPARE(watcher.boxes[0].title, QStringLiteral("Error"));
+        QVERIFY2(watcher.boxes[0].text.contains(nowhere), qPrintable(watcher.boxes[0].text));
+        QVERIFY(!QFile::exists(nowhere));
+    }
+
     void realModelsLoad(void)
     {
         DialogWatcher watcher;

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
@@ -204,7 +205,8 @@ private slots:
         const std::vector<std::pair<QString, QStringList>> menus = {
             { "&File",
               { "&Open Model File|Ctrl+O", "Write Model to &VRML File ...", "Write Model to &IV File ...", "-",
-                "Write Lines to &PDF File ...", "-", "&Quit|Ctrl+Q" } },
+                "Write Lines to &PDF File ...", "Write Lines to &SVG File ...", "-", "Save &Image ...", "-",
+                "&Quit|Ctrl+Q" } },
             { "&Model Options",
               { "&Model Information ...", "&Model Settings", "&Curvature Modes ...", "Sub&division ...",
                 "&Reset Scene" } },
@@ -560,6 +562,23 @@ private slots:
         QVERIFY2(std::fabs(double(onPage.width()) * onScreen.height() / (double(onPage.height()) * onScreen.width()) -
                            1.0) < 0.1,
                  qPrintable(boxes));
+
+        // The same strokes as SVG, through the File menu: well-formed XML on
+        // the PDF's page.
+        const QString svg = inFolder("knight.svg");
+        watcher.answers.push_back(DialogWatcher::chooseFile(svg));
+        choose("&File>Write Lines to &SVG File ...");
+        QCOMPARE(watcher.dialogs.back().objectName, QStringLiteral("save SVG file dialog"));
+        QCOMPARE(watcher.dialogs.back().nameFilters, QStringList({ "*.svg" }));
+        QCOMPARE(run("xmllint", { "--noout", svg }), QString());
+        QFile pdfFile(pdf), svgFile(svg);
+        QVERIFY(pdfFile.open(QIODevice::ReadOnly) && svgFile.open(QIODevice::ReadOnly));
+        const QRegularExpressionMatch box = QRegularExpression("/MediaBox \\[0 0 (\\d+) (\\d+)\\]").match(pdfFile.readAll());
+        QVERIFY(box.hasMatch());
+        const QByteArray drawing = svgFile.readAll();
+        QVERIFY2(drawing.contains(QStringLiteral("width=\"%1pt\" height=\"%2pt\"").arg(box.captured(1), box.captured(2)).toLatin1()),
+                 drawing.left(400).constData());
+        QVERIFY(watcher.boxes.empty() && !window->getSilhouette()->sendLines.getValue());
 
         // Text: a line of two numbers per point, an empty line after each
         // stroke.

@@ -3,29 +3,14 @@
 
 // What the Pelmora viewer shows, read back from its GL widget.
 
-#include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
-
-#include <QGLWidget>
 #include <QImage>
-
-#include <GL/gl.h>
 
 #include "PelmoraApplication.h"
 
 // The viewer's frame as a fresh render leaves it in the back buffer.
 inline QImage viewerFrame(PelmoraApplication* window)
 {
-    window->getViewer()->render();
-    QGLWidget* gl = qobject_cast<QGLWidget*>(window->getViewer()->getGLWidget());
-    if (gl == nullptr)
-        return QImage();
-    gl->makeCurrent();
-    const int w = gl->width() * gl->devicePixelRatio(), h = gl->height() * gl->devicePixelRatio();
-    QImage image(w, h, QImage::Format_RGBA8888);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-    return image.mirrored();
+    return window->grabFrame();
 }
 
 // Pixels whose colour is not `background`.
