@@ -190,8 +190,8 @@ std::string renderUsage(void)
         "Draws each MODEL (Open Inventor, VRML, or any mesh format Assimp reads: OBJ, PLY, STL, OFF, glTF, ...)\n"
         "as Pelmora does with its silhouette switched on, without a window or an X server, and writes\n"
         "OUT/NAME.png, .pdf, .svg and .txt for the formats named, NAME being the model's file name without\n"
-        "its extension. One line per model says what was drawn; the exit status is 0 only when every file\n"
-        "of every model was written.\n\nOptions:\n";
+        "its extension (NAME-2, NAME-3 for later models of the same name). One line per model says what was\n"
+        "drawn; the exit status is 0 only when every file of every model was written.\n\nOptions:\n";
     for (const Option& option : optionTable()) {
         std::string head = std::string("  ") + option.name + (option.argument ? std::string(" ") + option.argument : "");
         head.resize(std::max<size_t>(head.size() + 2, 22), ' ');

@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,7 @@ private:
     SoSeparator* root = nullptr;
     SoCamera* camera = nullptr;
     SoRotation* headlightTurn = nullptr;
+    std::map<std::string, int> namesUsed;
 };
 
 bool Renderer::renderModel(const std::string& path, Messages& messages)
@@ -225,7 +227,13 @@ bool Renderer::renderModel(const std::string& path, Messages& messages)
     if (scene.getGenerator()->getOriginalFaceCount() == 0)
         return fail("no shape in it makes triangles, so there are no meshes to draw");
 
-    const std::string stem = options.outDir + "/" + baseName(path);
+    // A second model of the same name (from another directory) does not
+    // replace the first one's files: it gets "-2", and so on.
+    std::string name = baseName(path);
+    const int seen = ++namesUsed[name];
+    if (seen > 1)
+        name += "-" + std::to_string(seen);
+    const std::string stem = options.outDir + "/" + name;
     std::vector<std::string> written;
     bool ok = true;
     SoLineOutput* output = scene.getLineOutput();
