@@ -16,6 +16,7 @@
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/lists/SoFieldList.h>
 #include <Inventor/nodes/SoBaseColor.h>
 #include <Inventor/nodes/SoCallback.h>
 #include <Inventor/nodes/SoCamera.h>
@@ -59,6 +60,7 @@
 #include "DialogWatcher.h"
 #include "FrameRateCounter.h"
 #include "PelmoraApplication.h"
+#include "PelmoraScene.h"
 #include "ViewerFrames.h"
 #include "support/CoinShapes.h"
 #include "support/OutputCapture.h"
@@ -948,6 +950,43 @@ private slots:
         QCOMPARE(watcher.boxes[0].title, QStringLiteral("Error"));
         QVERIFY2(watcher.boxes[0].text.contains(nowhere), qPrintable(watcher.boxes[0].text));
         QVERIFY(!QFile::exists(nowhere));
+    }
+
+    // The batch renderer starts from PelmoraScene::applyStartState() instead
+    // of the menus: every field of every node agrees with the window's
+    // after start-up.
+    void startStateWithoutTheMenus(void)
+    {
+        PelmoraScene scene;
+        scene.applyStartState();
+        QCOMPARE(scene.getStrokeWidth(), window->getCurrentStrokeWidth());
+        int compared = 0;
+        std::function<void(SoNode*, SoNode*, const QString&)> compare = [&](SoNode* mine, SoNode* theirs,
+                                                                           const QString& where) {
+            QCOMPARE(mine->getTypeId(), theirs->getTypeId());
+            SoFieldList fields;
+            mine->getFields(fields);
+            for (int i = 0; i < fields.getLength(); ++i) {
+                SbName name;
+                mine->getFieldName(fields[i], name);
+                SbString a, b;
+                fields[i]->get(a);
+                theirs->getField(name)->get(b);
+                QVERIFY2(a == b, qPrintable(QStringLiteral("%1 %2.%3: %4 here, %5 in the window")
+                                                .arg(where, mine->getTypeId().getName().getString(),
+                                                     name.getString(), a.getString(), b.getString())));
+                ++compared;
+            }
+            if (!mine->isOfType(SoGroup::getClassTypeId()) || mine->isOfType(SoGenerateWingedEdge::getClassTypeId()))
+                return;
+            SoGroup* a = static_cast<SoGroup*>(mine);
+            SoGroup* b = static_cast<SoGroup*>(theirs);
+            QCOMPARE(a->getNumChildren(), b->getNumChildren());
+            for (int i = 0; i < a->getNumChildren(); ++i)
+                compare(a->getChild(i), b->getChild(i), where + "/" + QString::number(i));
+        };
+        compare(scene.getRoot(), window->getSceneRoot(), QString());
+        QVERIFY2(compared > 80, qPrintable(QString::number(compared)));
     }
 
     void realModelsLoad(void)
