@@ -198,6 +198,6 @@ std::string renderUsage(void)
         text += head + option.help + "\n";
     }
     text += "\nModels are independent: spread many over cores with GNU parallel, for example\n"
-            "  ls models/*.iv | parallel -j4 quillmap-render --svg --out drawings {}\n";
+            "  ls models/*.iv | parallel -j4 --xargs quillmap-render --svg --out drawings\n";
     return text;
 }

@@ -35,6 +35,7 @@
 #include "Quillmap.h"
 #include "RenderOptions.h"
 #include "lines/SoGenerateSilhouette.h"
+#include "lines/SoLineThickener.h"
 #include "modify/SoModifyWingedEdge.h"
 #include "output/SoLineOutput.h"
 #include "wingededge/SoGenerateWingedEdge.h"
@@ -135,7 +136,11 @@ public:
             scene.getStrokeTexture()->filename =
                 (textureDir + "/" + baseName(PelmoraScene::textureFile(options.texture)) + ".rgb").c_str();
         } else {
+            // Without a texture the width cannot follow its height: strokes
+            // reach half the width to each side, two screen units a pixel.
             scene.getStrokeTexture()->filename = "";
+            scene.getThickener()->thickenMethod = SoLineThickener::CONSTANT;
+            scene.getThickener()->amplitude = options.strokeWidth;
         }
         scene.setSharpEdgesAngle(options.sharpAngle);
         scene.getSilhouette()->displaySharpEdges = options.sharpEdges;
