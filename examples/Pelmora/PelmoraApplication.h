@@ -161,6 +161,10 @@ public slots:
     // image.
     void writeLinesToSVGFile(void);
     void saveImage(void);
+    // Line Style window: strokes that taper to round ends; strokes that
+    // narrow where lines run close, as on thin parts.
+    void changeStrokeTaperMode(bool on);
+    void changeFormFollowingWidthMode(bool on);
 
 private:
     // Shows `path` as the file name and loads it, with nothing drawn while

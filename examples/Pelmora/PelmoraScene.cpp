@@ -10,6 +10,7 @@
 #include <Inventor/nodes/SoCone.h>
 #include <Inventor/nodes/SoDrawStyle.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSwitch.h>
 #include <Inventor/nodes/SoTexture2.h>
 #include <Inventor/nodes/SoTransformSeparator.h>
 
@@ -26,6 +27,7 @@
 #include "lines/SoLineParameterization.h"
 #include "lines/SoLinePurifier.h"
 #include "lines/SoLineShape.h"
+#include "lines/SoLineTaper.h"
 #include "lines/SoLineThickener.h"
 #include "modify/SoModifyWingedEdge.h"
 #include "output/SoLineOutput.h"
@@ -139,6 +141,10 @@ void PelmoraScene::createScene(SoCallbackCB* frameCallback, void* callbackData)
     thickener->amplitude = 0.001f;
     thickener->thickenMethod = SoLineThickener::CONSTANT_TEXTURE_HEIGHT;
     SoLineCoordinateOrientation* orientation = new SoLineCoordinateOrientation;
+    taper = new SoLineTaper;
+    taperSwitch = new SoSwitch;
+    taperSwitch->addChild(taper);
+    taperSwitch->whichChild = SO_SWITCH_NONE;
     lineOutput = new SoLineOutput;
     strokeShape = new SoLineShape;
     hiddenLineRemover = new SoLineHiddenLineRemover;
@@ -166,6 +172,8 @@ void PelmoraScene::createScene(SoCallbackCB* frameCallback, void* callbackData)
     // Directions and widths of the strokes, then the strokes themselves.
     lineSeparator->addChild(orientation);
     lineSeparator->addChild(thickener);
+    // The widths tapered towards the strokes' ends, when switched on.
+    lineSeparator->addChild(taperSwitch);
     // Writes the strokes to a file when an export asks for it.
     lineSeparator->addChild(lineOutput);
     lineSeparator->addChild(strokeShape);
@@ -197,6 +205,8 @@ void PelmoraScene::applyStartState(void)
     SoLineShape::setLineStripMode(false);
     setStrokeTexture(0);
     setStrokeWidth(2.0f);
+    setTaperedStrokes(false);
+    setFormFollowingWidth(false);
     setVisualization(1);
 }
 
@@ -223,6 +233,33 @@ void PelmoraScene::setLineStyles(bool on)
     meshShape->sendLines = on;
     silhouette->sendLines = on;
     generator->invalidateRenderCache();
+}
+
+void PelmoraScene::setTaperedStrokes(bool on)
+{
+    taperSwitch->whichChild = on ? 0 : SO_SWITCH_NONE;
+    // A tapered end is a point; a cap rounds it off instead of cutting it.
+    strokeShape->roundCaps = on;
+}
+
+bool PelmoraScene::hasTaperedStrokes(void) const
+{
+    return taperSwitch->whichChild.getValue() == 0;
+}
+
+void PelmoraScene::setFormFollowingWidth(bool on)
+{
+    // Under CLEARANCE the width is the texture height's as well, where no
+    // other line runs close.
+    if (on)
+        thickener->thickenMethod = SoLineThickener::CLEARANCE;
+    else if (hasFormFollowingWidth())
+        thickener->thickenMethod = SoLineThickener::CONSTANT_TEXTURE_HEIGHT;
+}
+
+bool PelmoraScene::hasFormFollowingWidth(void) const
+{
+    return thickener->thickenMethod.getValue() == SoLineThickener::CLEARANCE;
 }
 
 void PelmoraScene::setSharpEdgesAngle(float degrees)

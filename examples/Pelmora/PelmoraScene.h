@@ -19,10 +19,12 @@ class SoLineHiddenLineRemover;
 class SoLineOutput;
 class SoLinePurifier;
 class SoLineShape;
+class SoLineTaper;
 class SoLineThickener;
 class SoModifyWingedEdge;
 class SoNode;
 class SoSeparator;
+class SoSwitch;
 class SoTexture2;
 class SoWingedEdge;
 class SoWingedEdgeOutput;
@@ -42,7 +44,8 @@ public:
     // a scene without them: black lines (no background of its own here),
     // meshes from every shape, the silhouette off, hidden lines removed,
     // every repair on, line styles on, chalk strokes 2 pixels wide, sharp
-    // edges from 115 degrees, flat shading.
+    // edges from 115 degrees, flat shading, strokes of one width with blunt
+    // ends.
     void applyStartState(void);
 
     SoSeparator* getRoot(void) const { return root; }
@@ -55,6 +58,9 @@ public:
     SoTexture2* getStrokeTexture(void) const { return strokeTexture; }
     SoLineHiddenLineRemover* getHiddenLineRemover(void) const { return hiddenLineRemover; }
     SoLineThickener* getThickener(void) const { return thickener; }
+    // The switch right after the thickener that holds the stroke taper.
+    SoSwitch* getTaperSwitch(void) const { return taperSwitch; }
+    SoLineTaper* getTaper(void) const { return taper; }
     SoLineOutput* getLineOutput(void) const { return lineOutput; }
     SoLineShape* getStrokeShape(void) const { return strokeShape; }
     // The first (zig-zags), second (short segments) and third (sharp angles)
@@ -74,6 +80,16 @@ public:
     // The strokes of the line chain, or the plain line state of the
     // generators only (no strokes).
     void setLineStyles(bool on);
+    // Strokes that taper to their ends and end in round caps, or strokes of
+    // one width with blunt ends.
+    void setTaperedStrokes(bool on);
+    bool hasTaperedStrokes(void) const;
+    // Strokes that narrow where another line runs close beside them, so
+    // that the two outlines of a thin part stay apart, or strokes of the
+    // width the texture gives (switched off, a thickener that does not
+    // follow the form keeps its method, plain CONSTANT strokes among them).
+    void setFormFollowingWidth(bool on);
+    bool hasFormFollowingWidth(void) const;
     // Sharp edges of the silhouette and of the modifier, in degrees.
     void setSharpEdgesAngle(float degrees);
     // The Visualization window's entries: 0 wireframe, 1 flat shading, 2
@@ -131,6 +147,8 @@ private:
     SoTexture2* strokeTexture = nullptr;
     SoLineHiddenLineRemover* hiddenLineRemover = nullptr;
     SoLineThickener* thickener = nullptr;
+    SoSwitch* taperSwitch = nullptr;
+    SoLineTaper* taper = nullptr;
     SoLineOutput* lineOutput = nullptr;
     SoLineShape* strokeShape = nullptr;
     SoLinePurifier* purifiers[3] = {};

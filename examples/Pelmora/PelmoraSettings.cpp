@@ -209,6 +209,24 @@ void PelmoraApplication::buildLineStyleWindow(void)
     stripCheck->setChecked(false);
     changeLineStripMode(false);
 
+    // How the strokes are drawn: both off at start, so that the first frame
+    // is the plain one.
+    const struct {
+        const char* label;
+        const char* slot;
+    } strokeChecks[] = { { "Taper Stroke Ends", SLOT(changeStrokeTaperMode(bool)) },
+                         { "Form-Following Width", SLOT(changeFormFollowingWidthMode(bool)) } };
+    for (const auto& check : strokeChecks) {
+        QWidget* row = newRow(box);
+        row->layout()->addWidget(new QLabel(QString::fromLatin1(check.label) + " ", row));
+        QCheckBox* stroke = new QCheckBox(row);
+        stroke->setObjectName(QString::fromLatin1(check.label));
+        row->layout()->addWidget(stroke);
+        connect(stroke, SIGNAL(toggled(bool)), this, check.slot);
+    }
+    scene->setTaperedStrokes(false);
+    scene->setFormFollowingWidth(false);
+
     QButtonGroup* textures = nullptr;
     std::vector<const char*> textureNames;
     for (int i = 0; i < PelmoraScene::textureCount(); ++i)
@@ -256,6 +274,18 @@ void PelmoraApplication::changeLineStyleMode(bool on)
 void PelmoraApplication::changeLineStripMode(bool on)
 {
     SoLineShape::setLineStripMode(on);
+    viewer->render();
+}
+
+void PelmoraApplication::changeStrokeTaperMode(bool on)
+{
+    scene->setTaperedStrokes(on);
+    viewer->render();
+}
+
+void PelmoraApplication::changeFormFollowingWidthMode(bool on)
+{
+    scene->setFormFollowingWidth(on);
     viewer->render();
 }
 

@@ -28,6 +28,9 @@ struct RenderOptions {
     // pixels.
     int texture = 0;
     float strokeWidth = 2.0f;
+    // Strokes tapered to round ends; strokes narrowed where lines run close.
+    bool taper = false;
+    bool formWidth = false;
     // Lines over the shaded model instead of lines alone.
     bool shaded = false;
     bool sharpEdges = true;

@@ -142,6 +142,9 @@ public:
             scene.getThickener()->thickenMethod = SoLineThickener::CONSTANT;
             scene.getThickener()->amplitude = options.strokeWidth;
         }
+        scene.setTaperedStrokes(options.taper);
+        if (options.formWidth)
+            scene.setFormFollowingWidth(true);
         scene.setSharpEdgesAngle(options.sharpAngle);
         scene.getSilhouette()->displaySharpEdges = options.sharpEdges;
         if (options.subdivision >= 0) {

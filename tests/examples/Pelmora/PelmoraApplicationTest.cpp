@@ -25,6 +25,7 @@
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSwitch.h>
 #include <Inventor/nodes/SoTexture2.h>
 #include <Inventor/nodes/SoTransform.h>
 #include <Inventor/nodes/SoTransformSeparator.h>
@@ -324,8 +325,8 @@ private slots:
         const char* const rows[] = { "SoLineConcatenator", "SoLineParameterization", "SoLineHiddenLineRemover",
                                      "Texture2", "SoLinePurifier",
                                      "SoLinePurifier", "SoLinePurifier", "SoLinePurifier",
-                                     "SoLineCoordinateOrientation", "SoLineThickener", "SoLineOutput",
-                                     "SoLineShape" };
+                                     "SoLineCoordinateOrientation", "SoLineThickener", "Switch",
+                                     "SoLineOutput", "SoLineShape" };
         const int rowCount = int(sizeof rows / sizeof rows[0]);
         QCOMPARE(chain->getNumChildren(), rowCount);
         for (int i = 0; i < rowCount; ++i)
@@ -345,7 +346,14 @@ private slots:
             QVERIFY(window->getPurifier(i)->active.getValue());
         QCOMPARE(QString(window->getStrokeTexture()->filename.getValue().getString()), QStringLiteral("textures/chalk.rgb"));
         QCOMPARE(int(window->getStrokeTexture()->model.getValue()), int(SoTexture2::MODULATE));
-        QCOMPARE(chain->getChild(rowCount - 3), static_cast<SoNode*>(window->getThickener()));
+        QCOMPARE(chain->getChild(rowCount - 4), static_cast<SoNode*>(window->getThickener()));
+        // The taper waits switched off in its switch; the strokes have blunt
+        // ends and the width the texture gives.
+        SoSwitch* taper = static_cast<SoSwitch*>(chain->getChild(rowCount - 3));
+        QCOMPARE(taper->getNumChildren(), 1);
+        QCOMPARE(QString(taper->getChild(0)->getTypeId().getName().getString()), QStringLiteral("SoLineTaper"));
+        QCOMPARE(taper->whichChild.getValue(), SO_SWITCH_NONE);
+        QVERIFY(!window->getStrokeShape()->roundCaps.getValue());
         QCOMPARE(chain->getChild(rowCount - 2), static_cast<SoNode*>(window->getLineOutput()));
         QCOMPARE(int(window->getThickener()->thickenMethod.getValue()), int(SoLineThickener::CONSTANT_TEXTURE_HEIGHT));
         // The stroke width starts at 2: amplitude 0.2 (the scene's 0.001 is

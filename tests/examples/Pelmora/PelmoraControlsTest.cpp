@@ -511,6 +511,92 @@ private slots:
         }
     }
 
+    // "Taper Stroke Ends" changes the strokes of the knight and nothing
+    // else, and off again gives back the frame it started from. The chair
+    // seen as the viewer starts (from the side, 800 x 600 window): the
+    // outlines of its slats, back and arms merge into black bars unless the
+    // width follows the form; with it, light shows between them.
+    void taperAndFormFollowingWidth(void)
+    {
+        if (!loadKnight())
+            QSKIP("the chess knight of the inventor-data package is not installed");
+        const QImage bare = viewerFrame(window.get());
+        choose("View &Options>&Silhouette>Display &Silhouette");
+        QWidget* styles = window->getLineStyleWindow();
+        QCheckBox* taper = styles->findChild<QCheckBox*>("Taper Stroke Ends");
+        QCheckBox* form = styles->findChild<QCheckBox*>("Form-Following Width");
+        QVERIFY(taper != nullptr && form != nullptr);
+        QVERIFY(!taper->isChecked() && !form->isChecked());
+        const QImage plain = viewerFrame(window.get());
+        auto isStroke = [&](int x, int y) { return darkened(plain, bare, x, y); };
+        taper->click();
+        QVERIFY(window->getStrokeShape()->roundCaps.getValue());
+        const QImage tapered = viewerFrame(window.get());
+        int changed = 0, elsewhere = 0;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                if (tapered.pixel(x, y) != plain.pixel(x, y)) {
+                    ++changed;
+                    elsewhere += !near(QPoint(x, y), 4, isStroke);
+                }
+        QVERIFY2(changed > 100 && elsewhere == 0,
+                 qPrintable(QStringLiteral("%1 pixels changed, %2 away from the strokes").arg(changed).arg(elsewhere)));
+        taper->click();
+        QVERIFY(!window->getStrokeShape()->roundCaps.getValue());
+        QVERIFY(viewerFrame(window.get()) == plain);
+
+        const std::string chair = realModelsDirectory() + "/chair.iv";
+        window->loadModel(chair.c_str());
+        const QImage merged = viewerFrame(window.get());
+        form->click();
+        QCOMPARE(int(window->getThickener()->thickenMethod.getValue()), int(SoLineThickener::CLEARANCE));
+        const QImage apart = viewerFrame(window.get());
+        // An outline of its own encloses light pixels (the page, or a lit
+        // face) that no other stroke covers: light regions of at least 10
+        // pixels that do not reach the frame's edge. Chalk's grain leaves
+        // smaller holes in the strokes, and a single scan line would slip
+        // in and out of them.
+        auto enclosed = [](const QImage& image) {
+            std::vector<bool> seen(size_t(image.width() * image.height()), false);
+            auto light = [&](int x, int y) { return qGray(image.pixel(x, y)) > 180; };
+            int regions = 0;
+            for (int y0 = 0; y0 < image.height(); ++y0)
+                for (int x0 = 0; x0 < image.width(); ++x0) {
+                    if (seen[size_t(y0 * image.width() + x0)] || !light(x0, y0))
+                        continue;
+                    std::vector<QPoint> open = { QPoint(x0, y0) };
+                    seen[size_t(y0 * image.width() + x0)] = true;
+                    int size = 0;
+                    bool edge = false;
+                    while (!open.empty()) {
+                        const QPoint p = open.back();
+                        open.pop_back();
+                        ++size;
+                        edge = edge || p.x() == 0 || p.y() == 0 || p.x() == image.width() - 1 ||
+                            p.y() == image.height() - 1;
+                        for (const QPoint& q : { p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1) }) {
+                            if (q.x() < 0 || q.y() < 0 || q.x() >= image.width() || q.y() >= image.height())
+                                continue;
+                            const size_t at = size_t(q.y() * image.width() + q.x());
+                            if (!seen[at] && light(q.x(), q.y())) {
+                                seen[at] = true;
+                                open.push_back(q);
+                            }
+                        }
+                    }
+                    regions += !edge && size >= 10;
+                }
+            return regions;
+        };
+        const int separate = enclosed(apart), together = enclosed(merged);
+        const QString counts =
+            QStringLiteral("%1 enclosed light regions with the form followed, %2 without").arg(separate).arg(together);
+        qInfo("%s", qPrintable(counts));
+        QVERIFY2(separate >= 12 && 2 * together < separate, qPrintable(counts));
+        form->click();
+        QVERIFY(viewerFrame(window.get()) == merged);
+    }
+
     // The strokes to PDF through the File menu, and as text through the
     // slot table.
     void lineExports(void)

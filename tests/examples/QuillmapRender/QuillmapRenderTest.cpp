@@ -188,6 +188,37 @@ TEST_F(QuillmapRenderTest, TorusAndKnightInEveryFormat)
     EXPECT_EQ(std::count(innerBins.begin(), innerBins.end(), 0), 0) << "gaps in the inner circle";
 }
 
+// --taper draws the knight's open strokes tapered and capped: the PNG
+// differs from the plain one, and only where there are strokes.
+TEST_F(QuillmapRenderTest, TaperChangesOnlyTheStrokes)
+{
+    if (!exists(kKnight))
+        GTEST_SKIP() << "the chess knight of the inventor-data package is not installed";
+    const std::string plainDir = scratch.dir + "plain", taperDir = scratch.dir + "taper";
+    RenderRun r = render("--size 400x300 --out '" + plainDir + "' " + kKnight);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    r = render("--taper --size 400x300 --out '" + taperDir + "' " + kKnight);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const Mask plain = darkPixels(plainDir + "/knight.png"), tapered = darkPixels(taperDir + "/knight.png");
+    ASSERT_EQ(plain.width, 400);
+    ASSERT_EQ(tapered.width, 400);
+    int changed = 0, astray = 0;
+    for (int y = 0; y < plain.height; ++y)
+        for (int x = 0; x < plain.width; ++x) {
+            const size_t at = size_t(y * plain.width + x);
+            if (plain.dark[at] == tapered.dark[at])
+                continue;
+            ++changed;
+            bool nearStroke = false;
+            for (int v = std::max(0, y - 4); v <= std::min(plain.height - 1, y + 4); ++v)
+                for (int u = std::max(0, x - 4); u <= std::min(plain.width - 1, x + 4); ++u)
+                    nearStroke = nearStroke || plain.dark[size_t(v * plain.width + u)];
+            astray += !nearStroke;
+        }
+    EXPECT_GT(changed, 50) << "of " << plain.count() << " dark pixels";
+    EXPECT_EQ(astray, 0) << "of " << changed << " changed pixels";
+}
+
 // A missing file, a text file, a model without triangles and a folder that
 // cannot be written: each named with its reason, the status not 0, and the
 // good model still written. Without any GL the program says what to do.
@@ -232,6 +263,9 @@ TEST_F(QuillmapRenderTest, BadInputIsNamedAndTheRestWritten)
     r = render("--colour red models/torus.iv");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown option '--colour'"), std::string::npos) << r.err;
+    r = render("--taper=yes models/torus.iv");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--taper takes no value"), std::string::npos) << r.err;
     r = render("--texture Crayon models/torus.iv");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("knows no texture 'Crayon'; the textures are Chalk, "), std::string::npos) << r.err;
