@@ -18,14 +18,16 @@
 //                        indices in plain arrays made once (the least any
 //                        per-face method must do)
 //   BM_PelmoraFrame      whole frames of Pelmora's scene, alternating: flat
-//                        shading with the silhouette off (as it starts), and
-//                        with the silhouette on and its lines through the
-//                        whole chain to the stroke shape
+//                        shading with the silhouette off (as it starts), with
+//                        the silhouette on and its lines through the whole
+//                        chain to the stroke shape, and the same with tapered
+//                        strokes and the form-following width
 //
 // The summary after the table lists the median times and the targets: in
 // perspective the node at most 1.5 times the brute-force loop; in parallel
 // views at least 5 times faster than it; the whole chain at most 15% over
-// the flat-shaded frame in both projections.
+// the flat-shaded frame in both projections; tapering and the
+// form-following width at most 5% over the frame with the whole chain.
 
 #include <Inventor/SbRotation.h>
 #include <Inventor/SbViewportRegion.h>
@@ -271,7 +273,8 @@ void BM_SilhouetteNode(benchmark::State& state, int model, int projection)
 // --- Pelmora's frame ---------------------------------------------------------------
 
 // Pelmora's frame with the silhouette off (flat shading, as the viewer
-// starts) and on (its lines through the whole chain), alternating.
+// starts), on (its lines through the whole chain), and on with tapered
+// strokes and the form-following width, alternating.
 void BM_PelmoraFrame(benchmark::State& state, int model, int projection)
 {
     // The window's scene under a camera and a light of our own; the model
@@ -291,12 +294,21 @@ void BM_PelmoraFrame(benchmark::State& state, int model, int projection)
     root->addChild(gWindow->getSceneRoot());
 
     SoGenerateSilhouette* silhouette = gWindow->getSilhouette();
-    timeFrames(state, root, camera, { key("flat", model, projection), key("chain", model, projection) },
-               [silhouette](size_t lines, long) { silhouette->doComputation = lines != 0 ? TRUE : FALSE; });
+    PelmoraScene* scene = gWindow->getScene();
+    timeFrames(state, root, camera,
+               { key("flat", model, projection), key("chain", model, projection), key("styled", model, projection) },
+               [silhouette, scene](size_t kind, long) {
+                   silhouette->doComputation = kind != 0 ? TRUE : FALSE;
+                   scene->setTaperedStrokes(kind == 2);
+                   scene->setFormFollowingWidth(kind == 2);
+               });
     state.counters["edges"] = double(silhouette->getLastEdges().size());
     state.counters["flat_ms"] = median(key("flat", model, projection));
     state.counters["lines_ms"] = median(key("chain", model, projection));
+    state.counters["styled_ms"] = median(key("styled", model, projection));
     silhouette->doComputation = FALSE;
+    scene->setTaperedStrokes(false);
+    scene->setFormFollowingWidth(false);
     root->unref();
 }
 
@@ -320,15 +332,18 @@ void registerBenchmarks(void)
 void printSummary(void)
 {
     std::printf("\nSummary: median ms per frame, about 1M faces, %d x %d pixels\n", kWidth, kHeight);
-    std::printf("%-8s %-12s %8s %8s %10s %-22s %8s %8s %10s %s\n", "model", "projection", "brute", "node",
-                "ratio", "target", "flat", "lines", "overhead", "target <= 15%");
+    std::printf("%-8s %-12s %8s %8s %10s %-22s %8s %8s %10s %-14s %8s %10s %s\n", "model", "projection", "brute",
+                "node", "ratio", "target", "flat", "lines", "overhead", "target <= 15%", "styled", "overhead",
+                "target <= 5%");
     for (int model = 0; model < 2; ++model)
         for (int projection = 0; projection < 2; ++projection) {
             const double brute = median(key("brute", model, projection));
             const double node = median(key("node", model, projection));
             const double flat = median(key("flat", model, projection));
             const double lines = median(key("chain", model, projection));
+            const double styled = median(key("styled", model, projection));
             char ratio[32] = "-", target[48] = "-", overhead[32] = "-", chainTarget[16] = "-";
+            char styleOverhead[32] = "-", styleTarget[16] = "-";
             if (brute > 0.0 && node > 0.0) {
                 if (projection == 0) {
                     std::snprintf(ratio, sizeof ratio, "%.2fx", node / brute);
@@ -344,8 +359,14 @@ void printSummary(void)
                 std::snprintf(overhead, sizeof overhead, "%+.1f%%", extra * 100.0);
                 std::snprintf(chainTarget, sizeof chainTarget, "%s", extra <= 0.15 ? "met" : "missed");
             }
-            std::printf("%-8s %-12s %8.2f %8.2f %10s %-22s %8.2f %8.2f %10s %s\n", kModels[model],
-                        kProjections[projection], brute, node, ratio, target, flat, lines, overhead, chainTarget);
+            if (lines > 0.0 && styled > 0.0) {
+                const double extra = (styled - lines) / lines;
+                std::snprintf(styleOverhead, sizeof styleOverhead, "%+.1f%%", extra * 100.0);
+                std::snprintf(styleTarget, sizeof styleTarget, "%s", extra <= 0.05 ? "met" : "missed");
+            }
+            std::printf("%-8s %-12s %8.2f %8.2f %10s %-22s %8.2f %8.2f %10s %-14s %8.2f %10s %s\n", kModels[model],
+                        kProjections[projection], brute, node, ratio, target, flat, lines, overhead, chainTarget,
+                        styled, styleOverhead, styleTarget);
         }
 }
 
