@@ -123,7 +123,7 @@ square_screen = [(p[0], p[1]) for p in square]
 write("line", "square_edges", line_seed(square, square_screen, [[0, 1], [1, 2], [2, 3], [3, 0]], True,
                                         first=[(40, 0, 39, 39, 40)], second=[(0, 0, 20, 60, 200)]))
 zig = [(-20 + 4 * k, 6 if k % 2 else -6, 0) for k in range(11)]
-write("line", "zig_zag_perspective", line_seed(zig, [(p[0], p[1] / 4) for p in zig], [list(range(10, -1, -1))], True,
+write("line", "zig_zag_seen_from_a_point", line_seed(zig, [(p[0], p[1] / 4) for p in zig], [list(range(10, -1, -1))], True,
                                                matrix=1, view=(-10, 5, 48, 40), first=[(10, 10, 20, 20, 0)]))
 star = [(0, 0, 0), (8, 0, 0), (-8, 2, 0), (0, 8, 1), (0, -8, -1), (4, 4, 0)]
 write("line", "junction_and_short_pieces", line_seed(star, [(p[0], p[1]) for p in star],
